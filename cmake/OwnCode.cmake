@@ -1,0 +1,27 @@
+# Our own code is warning-free; third-party code (zlib, expat) is not held to it.
+function(velsku_own_code target)
+  target_compile_options(${target} PRIVATE -Wall -Wextra -Werror)
+  target_include_directories(${target} PUBLIC ${PROJECT_SOURCE_DIR})
+endfunction()
+
+# Code that ends up in an .efi: no exceptions, no RTTI, no global constructors.
+# The host build compiles it the same way so that a slip shows up here first.
+function(velsku_firmware_code target)
+  velsku_own_code(${target})
+  target_compile_options(${target} PRIVATE
+    $<$<COMPILE_LANGUAGE:CXX>:-fno-exceptions -fno-rtti -fno-threadsafe-statics>)
+  if(CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
+    target_compile_options(${target} PRIVATE -Wglobal-constructors -Wexit-time-destructors)
+  endif()
+endfunction()
+
+# The C libraries the tools link: the system's on the host; the UEFI build
+# defines velsku_zlib and velsku_expat itself from pinned sources.
+function(velsku_find_host_libraries)
+  find_package(ZLIB REQUIRED)
+  find_package(EXPAT REQUIRED)
+  add_library(velsku_zlib INTERFACE)
+  target_link_libraries(velsku_zlib INTERFACE ZLIB::ZLIB)
+  add_library(velsku_expat INTERFACE)
+  target_link_libraries(velsku_expat INTERFACE EXPAT::EXPAT)
+endfunction()

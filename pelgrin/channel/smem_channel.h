@@ -1,0 +1,25 @@
+// The shared-memory channel: the BMC's PCI window pointed at its shared memory,
+// with one transfer operation bound to it.
+#pragma once
+
+#include <stdint.h>
+
+#define SMEM_OP_FIRMWARE_UPDATE 7
+#define SMEM_OP_FILE_UPLOAD 0x22
+
+struct BmcWindow {
+    uint64_t barBase;
+    void (*selectBase)(BmcWindow* window, uint64_t remoteAddress, uint64_t* windowPointer);
+};
+
+struct SmemChannel {
+    BmcWindow* window;
+    uint64_t windowPointer;  // physical address of the 64 KB data window
+    int32_t (*operation)(SmemChannel* channel, const char* path);
+};
+
+extern uint32_t smemBase;
+extern uint32_t smemDataBase;
+
+// A new channel, or null when the BMC gave no address or no window was found.
+SmemChannel* openSmemChannel(uint8_t kind);

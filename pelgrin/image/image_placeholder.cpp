@@ -1,0 +1,1 @@
+// The image packaging lands with the SKU pipeline.

@@ -1,0 +1,73 @@
+// The one seam between the tools and whatever they run on.
+//
+// Console, files, memory allocation and string handling come through the C
+// library names (printf, fopen, malloc, ...): on the host that is the system's
+// C library, in the UEFI shell it is our own layer in platform/uefi. Everything
+// else the tools take from firmware or hardware is declared here, and exactly
+// one backend (sim, uefi) is linked into each program.
+#pragma once
+
+#include <stddef.h>
+#include <stdint.h>
+
+#include "platform/efi_status.h"
+
+struct tm;
+
+// Entry point each program supplies; the backend's own entry (main, efi_main)
+// prepares the platform and calls it with narrow argument words.
+int programMain(int argc, char** argv);
+
+// --- Time -------------------------------------------------------------------
+
+// Busy pause, the firmware's Stall: every wait on the BMC goes through here.
+void platformStall(uint64_t microseconds);
+
+// Wall clock in seconds on the same scale as platformMktime, or -1 when the
+// clock cannot be read.
+int64_t platformTime();
+
+// Calendar fields (as the C library's struct tm) to seconds, on the scale of
+// platformTime, with no time-zone adjustment; -1 when out of range.
+int64_t platformMktime(struct tm* calendar);
+
+// --- x86 port I/O -----------------------------------------------------------
+
+uint8_t platformPortRead8(uint16_t port);
+void platformPortWrite8(uint16_t port, uint8_t value);
+
+// --- PCI ----------------------------------------------------------------------
+
+typedef void* PlatformHandle;
+struct PlatformPciIo;  // opaque: the firmware's PCI I/O protocol instance
+
+enum PlatformPciWidth { PLATFORM_PCI_WIDTH_UINT8 = 0, PLATFORM_PCI_WIDTH_UINT32 = 2 };
+
+// All handles carrying the PCI I/O protocol, in the firmware's order. The list
+// is allocated by the platform and stays valid until the program ends.
+EfiStatus platformLocatePciIoHandles(size_t* count, PlatformHandle** handles);
+
+// The PCI I/O protocol on one handle (fetched, never closed).
+EfiStatus platformOpenPciIo(PlatformHandle handle, PlatformPciIo** pciIo);
+
+// Configuration-space read of `count` items of `width` starting at `offset`.
+EfiStatus platformPciConfigRead(PlatformPciIo* pciIo, PlatformPciWidth width, uint32_t offset,
+                                size_t count, void* buffer);
+
+// --- Physical memory ------------------------------------------------------------
+// Device memory behind a PCI window: each call is exactly one access of the
+// stated width, never merged, split or cached.
+
+uint8_t platformPhysRead8(uint64_t address);
+uint32_t platformPhysRead32(uint64_t address);
+void platformPhysWrite8(uint64_t address, uint8_t value);
+void platformPhysWrite32(uint64_t address, uint32_t value);
+
+// Bulk access for the data window.
+void platformPhysZero(uint64_t address, size_t length);
+void platformPhysCopyIn(uint64_t address, const void* source, size_t length);
+
+// A CPU pointer through which plain loads and stores reach `length` bytes at
+// `address` (identity mapping in firmware), so that a file read can land in
+// device memory with no buffer in between. Null when the range is not mapped.
+void* platformPhysPointer(uint64_t address, size_t length);

@@ -1,0 +1,83 @@
+// The simulated board behind the sim backend: a virtual clock, a settable wall
+// clock, and the places where the KCS BMC, the PCI bus and BMC memory plug in.
+// Host-only; tests drive and inspect it directly.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+namespace sim {
+
+// --- Clocks ------------------------------------------------------------------
+
+// Microseconds of virtual time that platformStall has advanced; nothing sleeps.
+uint64_t nowMicros();
+uint64_t stallCount();
+uint64_t stalledMicros();
+// Called after every platformStall with the new virtual time; devices that act
+// on their own (a BMC taking a doorbell later) hook in here.
+using TimeListener = std::function<void(uint64_t nowMicros)>;
+void addTimeListener(TimeListener listener);
+
+// Seconds since 1970 that platformTime reports at virtual time 0; it then runs
+// with the virtual clock. Unset, the board starts from the host's real clock.
+void setWallClock(int64_t secondsSince1970);
+void setWallClockUnreadable(bool unreadable);
+
+// --- Port I/O ---------------------------------------------------------------------
+
+class PortDevice {
+  public:
+    virtual ~PortDevice() = default;
+    virtual uint8_t read(uint16_t port) = 0;
+    virtual void write(uint16_t port, uint8_t value) = 0;
+};
+// Not owned. Null (the default) is a floating bus: every read gives 0xFF.
+void attachPortDevice(PortDevice* device);
+uint64_t portReads(uint16_t port);
+uint64_t portWrites(uint16_t port);
+
+// --- PCI ---------------------------------------------------------------------------
+
+struct PciFunction {
+    std::array<uint8_t, 256> config{};
+    bool openFails = false;
+    bool configReadFails = false;
+};
+void setPciFunctions(std::vector<PciFunction> functions);
+void setPciLocateFails(bool fails);
+std::vector<PciFunction>& pciFunctions();
+
+// --- Physical memory -------------------------------------------------------------
+
+class MemoryDevice {
+  public:
+    virtual ~MemoryDevice() = default;
+    virtual bool claims(uint64_t address, size_t length) const = 0;
+    virtual uint32_t read(uint64_t address, unsigned width) = 0;
+    virtual void write(uint64_t address, unsigned width, uint32_t value) = 0;
+    // Host storage for plain loads and stores, or null where the range is
+    // registers rather than memory.
+    virtual uint8_t* hostPointer(uint64_t address, size_t length) = 0;
+};
+// Not owned; several may be attached.
+void attachMemoryDevice(MemoryDevice* device);
+// Accesses that no device claimed: a tool touching memory nobody offered.
+uint64_t strayMemoryAccesses();
+
+// --- The whole board ----------------------------------------------------------------
+
+// Back to an empty board: floating bus, no PCI functions, no memory devices,
+// virtual time 0, all counters 0, wall clock unset.
+void resetBoard();
+
+// The board the host programs run on: a BMC behind the KCS ports, its display
+// function on the PCI bus and its memory. Filled in by kcs_bmc.cpp and
+// smem_board.cpp.
+void installDefaultBoard();
+void installDefaultKcsBmc();
+void installDefaultSmemBoard();
+
+}  // namespace sim
