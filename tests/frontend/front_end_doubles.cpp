@@ -1,0 +1,62 @@
+#include "tests/frontend/front_end_doubles.h"
+
+#include <cstdlib>
+#include <cstring>
+
+#include "pelgrin/channel/smem_channel.h"
+#include "pelgrin/sku/process_sku.h"
+
+uint32_t smemBase = 0;
+uint32_t smemDataBase = 0;
+
+namespace doubles {
+namespace {
+
+Script script;
+Record recorded;
+SmemChannel channel;
+
+int32_t recordOperation(SmemChannel*, const char* path) {
+    recorded.operationPath = path;
+    return script.operationStatus;
+}
+
+}  // namespace
+
+void reset(const Script& next) {
+    script = next;
+    recorded = Record{};
+}
+
+const Record& record() {
+    return recorded;
+}
+
+}  // namespace doubles
+
+int processSku(SkuContext* context, uint8_t* imageBuffer) {
+    using namespace doubles;
+    recorded.processCalls++;
+    recorded.seen = *context;
+    recorded.imageBufferZeroed = true;
+    for (int i = 0; i < IMAGE_BUFFER_SIZE; ++i) {
+        if (imageBuffer[i] != 0)
+            recorded.imageBufferZeroed = false;
+    }
+    strcpy(context->randCode, "RC-7");
+    strcpy(context->boardId, "BID-42");
+    // main owns and releases the compressed description.
+    context->skuGz = static_cast<uint8_t*>(malloc(16));
+    context->skuGzSize = 16;
+    return script.processStatus;
+}
+
+SmemChannel* openSmemChannel(uint8_t kind) {
+    using namespace doubles;
+    recorded.channelOpens++;
+    recorded.channelKind = kind;
+    if (!script.channelOpens)
+        return nullptr;
+    channel.operation = recordOperation;
+    return &channel;
+}

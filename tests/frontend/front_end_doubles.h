@@ -1,0 +1,29 @@
+// Stand-ins for the SKU processing and the shared-memory channel, so that the
+// front end's run sequence can be driven and observed on its own.
+#pragma once
+
+#include <string>
+
+#include "pelgrin/frontend/sku_context.h"
+
+namespace doubles {
+
+struct Script {
+    int processStatus = 0;
+    bool channelOpens = true;
+    int operationStatus = 0;
+};
+
+struct Record {
+    int processCalls = 0;
+    SkuContext seen{};  // the context as processSku received it
+    bool imageBufferZeroed = false;
+    int channelOpens = 0;
+    int channelKind = -1;
+    std::string operationPath;
+};
+
+void reset(const Script& script);
+const Record& record();
+
+}  // namespace doubles
