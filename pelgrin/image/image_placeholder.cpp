@@ -1,1 +1,0 @@
-// The image packaging lands with the SKU pipeline.
