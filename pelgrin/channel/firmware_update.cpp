@@ -1,0 +1,137 @@
+#include <stdio.h>
+#include <sys/stat.h>
+
+#include "pelgrin/channel/bmc_requests.h"
+#include "pelgrin/channel/smem_chunk.h"
+#include "pelgrin/channel/smem_layout.h"
+#include "pelgrin/channel/smem_transfers.h"
+#include "platform/platform.h"
+
+namespace {
+
+constexpr uint32_t UPDATE_MAX_SIZE = 0x1900000;  // 25 MB
+constexpr uint8_t STATUS_STARTED = 6;
+constexpr uint8_t STATUS_COMPLETE = 100;
+constexpr int PROGRESS_ROUNDS = 32;
+constexpr uint64_t PROGRESS_PAUSE_US = 8000000;
+constexpr uint32_t MARKS_PER_LINE = 32;
+
+// The name cut to 16 bytes, zero-padded, written as four words.
+void writeFileName(uint64_t control, const char* fileName) {
+    uint8_t name[UPDATE_FILE_NAME_SIZE] = {};
+    for (uint32_t i = 0; i < UPDATE_FILE_NAME_SIZE && fileName[i] != '\0'; ++i)
+        name[i] = static_cast<uint8_t>(fileName[i]);
+    for (uint32_t word = 0; word < UPDATE_FILE_NAME_SIZE / 4; ++word) {
+        const uint8_t* bytes = name + 4 * word;
+        uint32_t value = static_cast<uint32_t>(bytes[0]) | static_cast<uint32_t>(bytes[1]) << 8 |
+                         static_cast<uint32_t>(bytes[2]) << 16 |
+                         static_cast<uint32_t>(bytes[3]) << 24;
+        platformPhysWrite32(control + UPDATE_FILE_NAME + 4 * word, value);
+    }
+}
+
+void fillUpdateRecord(uint64_t control, const char* fileName, uint32_t size) {
+    writeFileName(control, fileName);
+    platformPhysWrite32(control + UPDATE_IMAGE_SIZE, size);
+    platformPhysWrite32(control + UPDATE_ACTION, UPDATE_ACTION_CHUNK);
+    platformPhysWrite32(control + UPDATE_CHUNK_SIZE, SMEM_WINDOW_SIZE);
+    platformPhysWrite32(control + UPDATE_MARKER, UPDATE_MARKER_VALUE);
+}
+
+void printMark(uint32_t chunks) {
+    putc('#', stdout);
+    fflush(stdout);
+    if (chunks % MARKS_PER_LINE == 0)
+        printf("\n ");
+}
+
+// While the offset is not above the size: a size that is a multiple of 64 KB
+// gets one more, all-zero chunk at the offset equal to the size.
+void uploadChunks(SmemChannel* channel, uint64_t control, FILE* file) {
+    uint32_t offset = 0;
+    uint32_t chunks = 0;
+    while (offset <= platformPhysRead32(control + UPDATE_IMAGE_SIZE)) {
+        if (fseek(file, static_cast<long>(offset), SEEK_SET) != 0)
+            break;
+        readChunk(channel, file);
+        platformPhysWrite32(control + UPDATE_CHUNK_OFFSET, offset);
+        printMark(++chunks);
+        ringDoorbell(control + UPDATE_COMMAND_WORD);
+        offset += platformPhysRead32(control + UPDATE_CHUNK_SIZE);
+    }
+}
+
+bool startOnce(uint64_t control) {
+    platformPhysWrite32(control + UPDATE_ACTION, UPDATE_ACTION_START);
+    ringDoorbell(control + UPDATE_COMMAND_WORD);
+    return waitForUpdateStatus(STATUS_STARTED) == 0;
+}
+
+// The last status read; STATUS_COMPLETE when the BMC reported completion.
+uint8_t followProgress(uint64_t control) {
+    uint8_t status = 0;
+    for (int round = 0; round < PROGRESS_ROUNDS; ++round) {
+        platformPhysWrite32(control + UPDATE_ACTION, UPDATE_ACTION_PROGRESS);
+        ringDoorbell(control + UPDATE_COMMAND_WORD);
+        platformStall(PROGRESS_PAUSE_US);
+        readUpdateStatus(&status);
+        printf("%02d %% \b\b\b\b\b", static_cast<int8_t>(status));
+        fflush(stdout);
+        if (status == STATUS_COMPLETE) {
+            puts("\nHALVOR : Update Completed!");
+            break;
+        }
+    }
+    return status;
+}
+
+void resetBmc(uint64_t control) {
+    printf("HALVOR : Reset BMC ! Wait 90 seconds: ");
+    platformPhysWrite32(control + UPDATE_ACTION, UPDATE_ACTION_RESET);
+    ringDoorbell(control + UPDATE_COMMAND_WORD);
+    waitForBmcReset();
+    printf("\nHALVOR : Get Firmware Version %s\n", readFirmwareVersion());
+}
+
+int32_t runUpdate(SmemChannel* channel, uint64_t control, FILE* file, const char* fileName) {
+    printf("\nHALVOR : Get Current Firmware Version %s\n", readFirmwareVersion());
+    printf("HALVOR : Upload %.16s to BMC\n ", fileName);
+    uploadChunks(channel, control, file);
+    printf("\nHALVOR : Start to Update BMC ");
+    if (!startOnce(control) && !startOnce(control)) {
+        puts("\nHALVOR : Timeout!");
+        return 4;
+    }
+    puts("OK");
+    printf("HALVOR : Checking Update Status ");
+    uint8_t status = followProgress(control);
+    if (status != STATUS_COMPLETE) {
+        printf("HALVOR : Timeout! Update Exit with abnormal status (%d).\n",
+               static_cast<int8_t>(status));
+        return 5;
+    }
+    resetBmc(control);
+    return 0;
+}
+
+}  // namespace
+
+int32_t updateFirmware(SmemChannel* channel, const char* fileName) {
+    const uint64_t control = channel->windowPointer;
+    struct stat info;
+    if (stat(fileName, &info) != 0) {
+        puts("No Such File!");
+        return 1;
+    }
+    if (info.st_size > UPDATE_MAX_SIZE) {
+        puts("File Size is too large ( > 25M Bytes ) !");
+        return 2;
+    }
+    fillUpdateRecord(control, fileName, static_cast<uint32_t>(info.st_size));
+    FILE* file = fopen(fileName, "rb");
+    if (file == nullptr)
+        return 3;
+    int32_t result = runUpdate(channel, control, file, fileName);
+    fclose(file);
+    return result;
+}
