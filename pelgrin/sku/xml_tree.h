@@ -1,0 +1,58 @@
+// A small XML element tree over expat: what the SKU description needs and no
+// more. Elements keep their name, their attributes and children in document
+// order, and their text with leading and trailing white space removed.
+// Comments, processing instructions and the DOCTYPE are not kept.
+#pragma once
+
+#include <stddef.h>
+
+struct XmlAttribute {
+    const char* name;
+    const char* value;
+};
+
+struct XmlElement {
+    const char* name;
+    char* text;  // null when the element has no text
+    size_t textLength;
+    size_t textCapacity;
+    const XmlAttribute* attributes;
+    size_t attributeCount;
+    XmlElement* parent;
+    XmlElement* firstChild;
+    XmlElement* lastChild;
+    XmlElement* nextSibling;
+};
+
+// The XML declaration's pseudo-attributes as the input gave them; null (or
+// XML_STANDALONE_ABSENT) for each one it did not give.
+enum XmlStandalone { XML_STANDALONE_ABSENT = -1, XML_STANDALONE_NO = 0, XML_STANDALONE_YES = 1 };
+
+struct XmlDocument {
+    XmlElement* root;
+    char* version;
+    char* encoding;
+    XmlStandalone standalone;
+};
+
+enum XmlLoadStatus {
+    XML_LOADED = 0,
+    XML_NO_FILE,       // the file cannot be opened
+    XML_MALFORMED,     // not well-formed, unreadable, refused by expat's limits, or no root
+    XML_OUT_OF_MEMORY  // allocation failed while building the tree
+};
+
+// Loads `path` into a new document. On any status but XML_LOADED nothing
+// stays allocated and *document is null.
+XmlLoadStatus xmlLoadFile(const char* path, XmlDocument** document);
+void xmlDocumentFree(XmlDocument* document);
+
+// Replaces the element's text with a copy of `text`; false when out of memory
+// (the old text is kept then).
+bool xmlSetText(XmlElement* element, const char* text);
+
+// Depth-first document order without recursion, so that a deeply nested file
+// cannot exhaust the small firmware stack: the element after `element` within
+// the subtree of `top`, or null at its end. With `descend` false the children
+// of `element` are passed over.
+XmlElement* xmlNextInSubtree(const XmlElement* top, const XmlElement* element, bool descend);
