@@ -1,0 +1,105 @@
+// mysku.xml -> mysku.xml.gz through zlib's gz file interface, then the
+// compressed file read back whole, as it goes into SKU.BIN unchanged.
+#include <stdio.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <zlib.h>
+
+#include "pelgrin/image/sku_image.h"
+
+namespace {
+
+const char DESCRIPTION_FILE[] = "mysku.xml";
+const char COMPRESSED_FILE[] = "mysku.xml.gz";
+// Binary write, level 6, run-length strategy.
+const char COMPRESSED_MODE[] = "wb6R";
+const size_t STREAM_CHUNK = 16384;
+
+int streamIntoGz(FILE* source, gzFile target) {
+    uint8_t chunk[STREAM_CHUNK];
+    for (;;) {
+        size_t count = fread(chunk, 1, sizeof(chunk), source);
+        if (ferror(source)) {
+            puts("fread: Read Error !");
+            return -1;
+        }
+        if (count == 0)
+            return 0;
+        if (gzwrite(target, chunk, static_cast<unsigned>(count)) != static_cast<int>(count)) {
+            puts("gzwrite: Write Error !");
+            return -1;
+        }
+    }
+}
+
+int writeCompressedFile() {
+    FILE* source = fopen(DESCRIPTION_FILE, "rb");
+    if (source == nullptr) {
+        puts("Can't open mysku.xml");
+        return -1;
+    }
+    gzFile target = gzopen(COMPRESSED_FILE, COMPRESSED_MODE);
+    if (target == nullptr) {
+        fclose(source);
+        printf("Can't open %s\n", COMPRESSED_FILE);
+        return -1;
+    }
+    int status = streamIntoGz(source, target);
+    fclose(source);
+    // A failed write has already said so; the close only tidies up then.
+    int closed = gzclose(target);
+    if (status != 0)
+        return status;
+    if (closed != Z_OK) {
+        puts("gzclose: Close Error !");
+        return -1;
+    }
+    return 0;
+}
+
+int readCompressedFile(uint8_t* bytes, size_t size) {
+    FILE* file = fopen(COMPRESSED_FILE, "rb");
+    if (file == nullptr) {
+        printf("Can't open %s\n", COMPRESSED_FILE);
+        return 1;
+    }
+    size_t count = fread(bytes, 1, size, file);
+    fclose(file);
+    // A short read would put a cut stream into SKU.BIN.
+    if (count != size) {
+        puts("fread: Read Error !");
+        return -1;
+    }
+    return 0;
+}
+
+int loadCompressedFile(SkuContext* context) {
+    struct stat info;
+    if (stat(COMPRESSED_FILE, &info) != 0) {
+        puts("Error! No such file or directory!");
+        return -1;
+    }
+    size_t size = static_cast<size_t>(info.st_size);
+    uint8_t* bytes = static_cast<uint8_t*>(malloc(size > 0 ? size : 1));
+    if (bytes == nullptr) {
+        puts("Error! Not enough memory for mysku.xml.gz");
+        return -1;
+    }
+    int status = readCompressedFile(bytes, size);
+    if (status != 0) {
+        free(bytes);
+        return status;
+    }
+    context->skuGz = bytes;
+    context->skuGzSize = size;
+    return 0;
+}
+
+}  // namespace
+
+int compressDescription(SkuContext* context) {
+    int status = writeCompressedFile();
+    if (status != 0)
+        return status;
+    return loadCompressedFile(context);
+}
