@@ -1,6 +1,225 @@
 #include "kcs/kcs.h"
 
-// Placeholder until the transport lands: no BMC is reachable.
-EfiStatus kcsRequest(const uint8_t*, uint8_t*, uint64_t*) {
-    return EFI_NOT_FOUND;
+#include "platform/platform.h"
+
+namespace {
+
+const uint8_t KCS_STATUS_OBF = 0x01;
+const uint8_t KCS_STATUS_IBF = 0x02;
+
+const uint8_t KCS_IDLE_STATE = 0;
+const uint8_t KCS_READ_STATE = 1;
+const uint8_t KCS_WRITE_STATE = 2;
+
+const uint8_t KCS_GET_STATUS_ABORT = 0x60;
+const uint8_t KCS_WRITE_START = 0x61;
+const uint8_t KCS_WRITE_END = 0x62;
+const uint8_t KCS_READ = 0x68;
+
+// No IPMI state reads back as 0xFF in IDLE_STATE: it is an empty bus.
+const uint8_t KCS_FLOATING_BUS = 0xFF;
+
+uint8_t readStatus() {
+    uint8_t status = 0;
+    kcsPortAccess(kcsPolicy.commandStatusPort, KCS_PORT_READ, &status);
+    return status;
+}
+
+uint8_t readData() {
+    uint8_t data = 0;
+    kcsPortAccess(kcsPolicy.dataPort, KCS_PORT_READ, &data);
+    return data;
+}
+
+void writeData(uint8_t data) {
+    kcsPortAccess(kcsPolicy.dataPort, KCS_PORT_WRITE, &data);
+}
+
+void writeCommand(uint8_t command) {
+    kcsPortAccess(kcsPolicy.commandStatusPort, KCS_PORT_WRITE, &command);
+}
+
+EfiStatus waitInputTaken() {
+    return kcsWaitStatus(KCS_STATUS_IBF, false);
+}
+
+EfiStatus waitOutputReady() {
+    return kcsWaitStatus(KCS_STATUS_OBF, true);
+}
+
+bool conditionMet(uint8_t status, uint8_t mask, bool wantSet) {
+    return ((status & mask) != 0) == wantSet;
+}
+
+// The BMC has taken the last byte and is still in WRITE_STATE; the dummy
+// byte it may have left in the output buffer is dropped unread.
+EfiStatus awaitWriteState() {
+    EfiStatus status = waitInputTaken();
+    if (status != EFI_SUCCESS)
+        return status;
+    uint8_t idleSeen = 0;
+    if (kcsCheckState(KCS_WRITE_STATE, &idleSeen) != EFI_SUCCESS)
+        return kcsErrorRecovery();
+    readData();
+    return EFI_SUCCESS;
+}
+
+EfiStatus finishResponse() {
+    EfiStatus status = waitOutputReady();
+    if (status != EFI_SUCCESS)
+        return status;
+    readData();
+    return EFI_SUCCESS;
+}
+
+// One pass of the IPMI error exit. EFI_SUCCESS: the interface is back in
+// IDLE_STATE; EFI_DEVICE_ERROR: a state check failed and the pass may be
+// repeated; EFI_TIMEOUT: a wait ran out.
+EfiStatus abortTransfer() {
+    uint8_t idleSeen = 0;
+    EfiStatus status = waitInputTaken();
+    if (status != EFI_SUCCESS)
+        return status;
+    writeCommand(KCS_GET_STATUS_ABORT);
+    if ((status = waitInputTaken()) != EFI_SUCCESS)
+        return status;
+    readData();
+    writeData(0x00);
+    if ((status = waitInputTaken()) != EFI_SUCCESS)
+        return status;
+    if (kcsCheckState(KCS_READ_STATE, &idleSeen) != EFI_SUCCESS)
+        return EFI_DEVICE_ERROR;
+    if ((status = waitOutputReady()) != EFI_SUCCESS)
+        return status;
+    // The BMC's status code: the caller only learns that the exchange failed.
+    readData();
+    writeData(KCS_READ);
+    if ((status = waitInputTaken()) != EFI_SUCCESS)
+        return status;
+    if (kcsCheckState(KCS_IDLE_STATE, &idleSeen) != EFI_SUCCESS)
+        return EFI_DEVICE_ERROR;
+    return finishResponse();
+}
+
+// A policy that repeats its phases also reads after write attempts that all
+// failed: the BMC may still have taken the request.
+bool readsAfterFailedWrite() {
+    return kcsPolicy.phaseAttempts > 1;
+}
+
+}  // namespace
+
+EfiStatus kcsPortAccess(uint16_t port, uint8_t direction, uint8_t* byte) {
+    if (byte == nullptr)
+        return EFI_INVALID_PARAMETER;
+    if (direction == KCS_PORT_READ) {
+        *byte = platformPortRead8(port);
+        return EFI_SUCCESS;
+    }
+    if (direction == KCS_PORT_WRITE) {
+        platformPortWrite8(port, *byte);
+        return EFI_SUCCESS;
+    }
+    return EFI_INVALID_PARAMETER;
+}
+
+EfiStatus kcsWaitStatus(uint8_t mask, bool wantSet) {
+    for (uint32_t read = 0; read < kcsPolicy.pollLimit; ++read) {
+        if (kcsPolicy.stallBeforeRead)
+            platformStall(kcsPolicy.pollIntervalUs);
+        if (conditionMet(readStatus(), mask, wantSet))
+            return EFI_SUCCESS;
+        if (!kcsPolicy.stallBeforeRead)
+            platformStall(kcsPolicy.pollIntervalUs);
+    }
+    return EFI_TIMEOUT;
+}
+
+EfiStatus kcsCheckState(uint8_t expected, uint8_t* idleSeen) {
+    if (idleSeen == nullptr)
+        return EFI_INVALID_PARAMETER;
+    *idleSeen = 0;
+    uint8_t state = readStatus() >> 6;
+    if (state == expected)
+        return EFI_SUCCESS;
+    if (state == KCS_IDLE_STATE)
+        *idleSeen = 1;
+    return EFI_DEVICE_ERROR;
+}
+
+EfiStatus kcsWritePhase(const uint8_t* request, uint64_t count) {
+    if (request == nullptr || count == 0)
+        return EFI_INVALID_PARAMETER;
+    EfiStatus status = waitInputTaken();
+    if (status != EFI_SUCCESS)
+        return status;
+    readData();
+    writeCommand(KCS_WRITE_START);
+    if ((status = awaitWriteState()) != EFI_SUCCESS)
+        return status;
+    for (uint64_t i = 0; i + 1 < count; ++i) {
+        writeData(request[i]);
+        if ((status = awaitWriteState()) != EFI_SUCCESS)
+            return status;
+    }
+    writeCommand(KCS_WRITE_END);
+    if ((status = awaitWriteState()) != EFI_SUCCESS)
+        return status;
+    writeData(request[count - 1]);
+    return EFI_SUCCESS;
+}
+
+// The length is rewritten only as bytes arrive, so a response that ends
+// before its first byte leaves the caller's value in place.
+EfiStatus kcsReadPhase(uint8_t* response, uint64_t* length) {
+    if (response == nullptr || length == nullptr)
+        return EFI_INVALID_PARAMETER;
+    for (uint32_t i = 0; i < KCS_MAX_RESPONSE; ++i) {
+        EfiStatus status = waitInputTaken();
+        if (status != EFI_SUCCESS)
+            return status;
+        uint8_t idleSeen = 0;
+        if (kcsCheckState(KCS_READ_STATE, &idleSeen) != EFI_SUCCESS)
+            return idleSeen ? finishResponse() : kcsErrorRecovery();
+        if ((status = waitOutputReady()) != EFI_SUCCESS)
+            return status;
+        response[i] = readData();
+        writeData(KCS_READ);
+        *length = i + 1;
+    }
+    // Cut off without an abort: the interface stays in READ_STATE.
+    return EFI_BUFFER_TOO_SMALL;
+}
+
+// Repeated with no pause of its own, and never a success: even an interface
+// brought back to IDLE_STATE leaves the transfer failed.
+EfiStatus kcsErrorRecovery() {
+    for (uint32_t attempt = 0; attempt < kcsPolicy.recoveryAttempts; ++attempt) {
+        EfiStatus status = abortTransfer();
+        if (status == EFI_SUCCESS)
+            return EFI_DEVICE_ERROR;
+        if (status != EFI_DEVICE_ERROR)
+            return status;
+    }
+    return EFI_DEVICE_ERROR;
+}
+
+EfiStatus kcsRequest(const uint8_t* request, uint8_t* response, uint64_t* length) {
+    if (request == nullptr || response == nullptr || length == nullptr || *length == 0)
+        return EFI_INVALID_PARAMETER;
+    if (readStatus() == KCS_FLOATING_BUS)
+        return EFI_NOT_FOUND;
+    const uint64_t count = *length;
+    EfiStatus status = EFI_SUCCESS;
+    uint32_t attempt = 0;
+    do {
+        status = kcsWritePhase(request, count);
+    } while (status != EFI_SUCCESS && ++attempt < kcsPolicy.phaseAttempts);
+    if (status != EFI_SUCCESS && !readsAfterFailedWrite())
+        return status;
+    attempt = 0;
+    do {
+        status = kcsReadPhase(response, length);
+    } while (status != EFI_SUCCESS && ++attempt < kcsPolicy.phaseAttempts);
+    return status;
 }
