@@ -1,7 +1,6 @@
+#include "dorvax/dorvax.h"
 #include "kcs/kcs.h"
 #include "platform/platform.h"
-
-int dorvaxMain(int argc, char** argv);
 
 KcsPolicy kcsPolicy = DORVAX_KCS_POLICY;
 

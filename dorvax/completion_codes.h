@@ -1,0 +1,18 @@
+// The IPMI completion codes that the raw request tool names.
+#pragma once
+
+#include <stdint.h>
+
+#define COMPLETION_CODE_ROWS 24
+#define COMPLETION_TEXT_FIELD 60
+
+struct CompletionCodeRow {
+    uint32_t code;
+    char text[COMPLETION_TEXT_FIELD];
+};
+
+extern const CompletionCodeRow completionCodeTable[COMPLETION_CODE_ROWS];
+
+// The row's text for `code`, searched from the first row; null when no row
+// holds it.
+const char* completionCodeText(uint32_t code);

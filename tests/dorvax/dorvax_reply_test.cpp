@@ -1,0 +1,84 @@
+#include <stdio.h>
+#include <sys/wait.h>
+
+#include "tests/dorvax/dorvax_run.h"
+
+namespace {
+
+using Reply = DorvaxBoard;
+
+TEST_F(Reply, SuccessPrintsEveryCountedByteInUpperCase) {
+    sim::DeviceIdentity identity;
+    identity.firmwareRevision1 = 0x81;
+    identity.firmwareRevision2 = 0xAB;
+    sim::setDeviceIdentity(identity);
+    EXPECT_EQ(run({"18", "01"}).output,
+              "\nReturn Data= 1C 01 00 20 01 81 AB 02 BF 00 00 00 01 00 \n");
+
+    answer({0x1C, 0x01});  // byte 2 stays 0 from the cleared area
+    DorvaxRun shortReply = run({"18", "01"});
+    EXPECT_EQ(shortReply.result, 0);
+    EXPECT_EQ(shortReply.output, "\nReturn Data= 1C 01 \n");
+
+    answer({});  // ends before its first byte: the request length stands
+    EXPECT_EQ(run({"18", "01", "02"}).output, "\nReturn Data= 00 00 00 \n");
+}
+
+TEST_F(Reply, CompletionCodesInTheTableAreErrors) {
+    struct Case {
+        uint8_t code;
+        int result;
+        const char* output;
+    };
+    const Case cases[] = {
+        {0xC0, -1, "\nError Code[0xc0]:Node Busy.\n"},
+        {0xC1, -1, "\nError Code[0xc1]:Invalid Command.\n"},
+        {0xD4, -1, "\nError Code[0xd4]:privilege level or other security - based restriction.\n"},
+        {0xD6, -1, "\nError Code[0xd6]:Parameter is illegal\n"},
+        {0xFF, -1, "\nError Code[0xff]:Unspecified error.\n"},
+        {0x80, 0, "\n"},
+        {0xD7, 0, "\n"},
+    };
+    for (const Case& c : cases) {
+        answer({0x1C, 0x01, c.code, 0x55});
+        DorvaxRun r = run({"18", "01"});
+        EXPECT_EQ(r.result, c.result) << int(c.code);
+        EXPECT_EQ(r.output, c.output);
+    }
+    // The simulated BMC's own answer to a command it does not know.
+    DorvaxRun unknown = run({"18", "77"});
+    EXPECT_EQ(unknown.output, "\nError Code[0xc1]:Invalid Command.\n");
+}
+
+TEST_F(Reply, ElevenFailedRequestsAreAnAccessTimeout) {
+    sim::attachPortDevice(nullptr);
+    DorvaxRun floating = run({"18", "01"});
+    EXPECT_EQ(floating.result, -1);
+    EXPECT_EQ(floating.output, "\nKCS ACCESS TIMEOUT\n");
+    EXPECT_EQ(sim::portReads(0x0CA3), 11u);  // one look at the bus per request
+
+    SetUp();
+    sim::KcsFaults stuck;
+    stuck.ibfBusyReads = sim::KCS_IBF_NEVER_CLEARS;
+    sim::kcsBmc().script(stuck);
+    DorvaxRun timeout = run({"18", "01", "-delay", "0"});
+    EXPECT_EQ(timeout.output, "\nKCS ACCESS TIMEOUT\n");
+    // Per request 50 write and 50 read attempts of one full wait each, and
+    // the one wait before the first WRITE_START that found IBF clear.
+    EXPECT_EQ(sim::stallCount(), 11u * 100 * 50 + 1);
+}
+
+TEST_F(Reply, HostProgramAnswersGetDeviceId) {
+    FILE* program = popen(DORVAX_PROGRAM " 18 01", "r");
+    ASSERT_NE(program, nullptr);
+    std::string output;
+    char chunk[256];
+    while (size_t got = fread(chunk, 1, sizeof chunk, program))
+        output.append(chunk, got);
+    int status = pclose(program);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_EQ(output, "\nReturn Data= 1C 01 00 20 01 01 23 02 BF 00 00 00 01 00 \n");
+}
+
+}  // namespace
