@@ -1,0 +1,163 @@
+// The OEM requests and Get Device ID at message level: the bytes each sends
+// and what it makes of the BMC's answer.
+#include <string>
+
+#include "pelgrin/channel/bmc_requests.h"
+#include "platform/platform.h"
+#include "tests/channel/channel_fixture.h"
+
+namespace channeltest {
+namespace {
+
+using sim::Bytes;
+using testsupport::captureStdout;
+
+class BmcRequests : public ChannelTest {
+  protected:
+    // The status request answered from `statuses`, one per request (the last
+    // one repeats).
+    void answerStatuses(std::vector<uint8_t> statuses) {
+        sim::bmc().registerHandler(0x2E, 0x3F, [this, statuses](const Bytes& request) {
+            Bytes response = sim::responseHeader(request, 0);
+            response.insert(response.end(), request.begin() + 2, request.begin() + 5);
+            response.push_back(statuses[std::min(answered++, statuses.size() - 1)]);
+            return response;
+        });
+    }
+    void answerVersion(uint8_t major, uint8_t minor) {
+        sim::bmc().registerHandler(0x06, 0x01, [major, minor](const Bytes& request) {
+            Bytes response = sim::responseHeader(request, 0);
+            Bytes data = {0x20, 0x01, major, minor, 0x02};
+            response.insert(response.end(), data.begin(), data.end());
+            return response;
+        });
+    }
+    // The command word of the upload record, seen through the window.
+    uint64_t uploadCommandWord() {
+        platformPhysWrite8(DEFAULT_WINDOW + 0xF000, 1);
+        platformPhysWrite32(DEFAULT_WINDOW + 0xF004, bmc().memory().base());
+        return DEFAULT_WINDOW + 0x10000 + 0x2200;
+    }
+    size_t answered = 0;
+};
+
+// Response bytes 6..9 little-endian: 00 00 00 9E is 0x9E000000.
+TEST_F(BmcRequests, AddressRequestSendsItsBytesAndReadsTheAddress) {
+    uint32_t address = 0;
+    bool answered = false;
+    std::string out = captureStdout([&] { answered = querySmemAddress(&address); });
+    EXPECT_TRUE(answered);
+    EXPECT_EQ(address, 0x9E000000u);
+    ASSERT_EQ(sim::bmc().received().size(), 1u);
+    EXPECT_EQ(sim::bmc().received()[0], (Bytes{0xB8, 0x21, 0xD9, 0x7E, 0x00, 0x0A}));
+    // Bytes 10 and 11 were not sent; the cleared response area shows zeros.
+    EXPECT_EQ(out,
+              "CmdResp = bc, 21, 0, d9\n"
+              "CmdResp = 7e, 0, 0, 0\n"
+              "CmdResp = 0, 9e, 0, 0\n");
+}
+
+TEST_F(BmcRequests, NoAddressUnlessTheBmcSentOne) {
+    auto addressFrom = [&](const sim::SmemScript& script, EfiStatus transport) {
+        useScript(script);
+        setTransportFailure(transport);
+        uint32_t address = 0x12345678;
+        bool answered = true;
+        std::string out = captureStdout([&] { answered = querySmemAddress(&address); });
+        EXPECT_EQ(address, 0x12345678u) << out;
+        return std::make_pair(answered, out);
+    };
+    sim::SmemScript refused;
+    refused.addressCompletionCode = 0xC1;
+    EXPECT_FALSE(addressFrom(refused, EFI_SUCCESS).first);
+    sim::SmemScript shortAnswer;
+    shortAnswer.addressResponseLength = 9;
+    EXPECT_FALSE(addressFrom(shortAnswer, EFI_SUCCESS).first);
+    sim::SmemScript otherEnterprise;
+    otherEnterprise.enterpriseNumber = {0x57, 0x01, 0x00};
+    EXPECT_FALSE(addressFrom(otherEnterprise, EFI_SUCCESS).first);
+    auto failed = addressFrom(sim::SmemScript{}, EFI_TIMEOUT);
+    EXPECT_FALSE(failed.first);
+    EXPECT_EQ(failed.second, "CmdResp = 0, 0, 0, 0\nCmdResp = 0, 0, 0, 0\nCmdResp = 0, 0, 0, 0\n");
+}
+
+TEST_F(BmcRequests, DoorbellTakenAtOnceCostsNoPause) {
+    sim::SmemScript script;
+    script.doorbellDelayMicros = 0;
+    useScript(script);
+    uint64_t commandWord = uploadCommandWord();
+    EXPECT_EQ(captureStdout([&] { EXPECT_EQ(ringDoorbell(commandWord), 0); }), "");
+    EXPECT_EQ(sim::stallCount(), 0u);
+    EXPECT_EQ(sim::bmc().received().back(), (Bytes{0xB8, 0x20, 0xD9, 0x7E, 0x00, 0x0C, 0x00}));
+    EXPECT_EQ(bmc().doorbellsRung(), 1u);
+}
+
+TEST_F(BmcRequests, DoorbellPollsEveryTenMillisecondsUntilTaken) {
+    uint64_t commandWord = uploadCommandWord();  // the BMC takes it after 30 ms
+    EXPECT_EQ(ringDoorbell(commandWord), 0);
+    EXPECT_EQ(sim::stallCount(), 3u);
+    EXPECT_EQ(sim::nowMicros(), 30000u);
+    EXPECT_NE(controlWord(0x2200), 1u);
+}
+
+TEST_F(BmcRequests, DoorbellNeverTakenTimesOutAfterThirtySeconds) {
+    sim::SmemScript script;
+    script.doorbellDelayMicros = sim::SMEM_NEVER;
+    useScript(script);
+    uint64_t commandWord = uploadCommandWord();
+    int32_t result = 0;
+    std::string out = captureStdout([&] { result = ringDoorbell(commandWord); });
+    EXPECT_EQ(result, 1);
+    EXPECT_EQ(out, "Timeout: Please Check Share Memory exist or not\n");
+    EXPECT_EQ(sim::stallCount(), 3000u);
+    EXPECT_EQ(sim::nowMicros(), 30000000u);
+    EXPECT_EQ(controlWord(0x2200), 1u);
+    EXPECT_EQ(bmc().doorbellsRung(), 1u);  // the request is sent once
+}
+
+TEST_F(BmcRequests, StatusWaitCountsTriesInPlace) {
+    answerStatuses({6});
+    EXPECT_EQ(captureStdout([] { EXPECT_EQ(waitForUpdateStatus(6), 0); }), "");
+    EXPECT_EQ(sim::stallCount(), 0u);
+    EXPECT_EQ(sim::bmc().received().back(), (Bytes{0xB8, 0x3F, 0xD9, 0x7E, 0x00, 0x03}));
+
+    useScript(sim::SmemScript{});
+    answered = 0;
+    answerStatuses({0, 0, 6});
+    EXPECT_EQ(captureStdout([] { EXPECT_EQ(waitForUpdateStatus(6), 0); }), "00\b\b01\b\b");
+
+    useScript(sim::SmemScript{});
+    answered = 0;
+    answerStatuses({5});
+    std::string tries;
+    for (int i = 0; i < 30; ++i)
+        tries += (i < 10 ? "0" : "") + std::to_string(i) + "\b\b";
+    EXPECT_EQ(captureStdout([] { EXPECT_EQ(waitForUpdateStatus(6), 255); }), tries);
+    EXPECT_EQ(sim::bmc().received().size(), 30u);
+    EXPECT_EQ(sim::nowMicros(), 30000000u);
+}
+
+TEST_F(BmcRequests, UpdateStatusIsResponseByteSix) {
+    answerStatuses({0xF0});
+    uint8_t status = 0;
+    EXPECT_EQ(readUpdateStatus(&status), 0);
+    EXPECT_EQ(status, 0xF0);
+    setTransportFailure(EFI_DEVICE_ERROR);
+    EXPECT_EQ(readUpdateStatus(&status), 0);
+    EXPECT_EQ(status, 0);  // cleared area, nothing stored
+}
+
+TEST_F(BmcRequests, FirmwareVersionText) {
+    answerVersion(0x01, 0x23);
+    const char* first = readFirmwareVersion();
+    EXPECT_STREQ(first, "1.23\n");
+    EXPECT_EQ(sim::bmc().received().back(), (Bytes{0x18, 0x01}));
+    answerVersion(0x81, 0x05);  // top bit printed, not masked
+    EXPECT_STREQ(readFirmwareVersion(), "81.05\n");
+    EXPECT_STREQ(first, "81.05\n");  // one static text
+    setTransportFailure(EFI_TIMEOUT);
+    EXPECT_STREQ(readFirmwareVersion(), "0.00\n");
+}
+
+}  // namespace
+}  // namespace channeltest

@@ -1,0 +1,88 @@
+// Finding the BMC's window among the PCI functions.
+#include "pelgrin/channel/bmc_window.h"
+#include "tests/channel/channel_fixture.h"
+
+namespace channeltest {
+namespace {
+
+using sim::pciFunction;
+using testsupport::captureStdout;
+
+constexpr uint32_t OTHER_WINDOW = 0xF6000000;  // decoded by no device
+
+sim::PciFunction display(uint16_t vendor, uint16_t command, uint8_t progIf, uint32_t bar) {
+    return pciFunction(vendor, 0x2000, 0x03, 0x00, progIf, command, bar);
+}
+
+class WindowDiscovery : public ChannelTest {
+  protected:
+    BmcWindow* find(std::string* out) {
+        BmcWindow* window = nullptr;
+        *out = captureStdout([&] { window = findBmcWindow(); });
+        return window;
+    }
+};
+
+// The flag bits of a prefetchable BAR (0x8) are not part of the address.
+TEST_F(WindowDiscovery, FirstMatchingHandleWinsWhateverItsVendor) {
+    sim::setPciFunctions({
+        pciFunction(0x1F3C, 0x0100, 0x06, 0x00, 0x00, 0x0007, 0),
+        display(0x1B4B, 0x0007, 0x00, DEFAULT_WINDOW | 0x8),
+        display(0x1E7A, 0x0003, 0x00, OTHER_WINDOW),
+    });
+    std::string out;
+    BmcWindow* window = find(&out);
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(out, "");
+    EXPECT_EQ(window->barBase, uint64_t{DEFAULT_WINDOW});
+    EXPECT_TRUE(bmc().window().enabled());
+    EXPECT_EQ(bmc().window().enableWrites(), 1u);
+    EXPECT_EQ(sim::strayMemoryAccesses(), 0u);  // the second window untouched
+
+    uint64_t pointer = 0;
+    window->selectBase(window, 0x19E0C0000ull, &pointer);
+    EXPECT_EQ(bmc().window().baseRegister(), 0x9E0C0000u);  // low 32 bits
+    EXPECT_EQ(pointer, uint64_t{DEFAULT_WINDOW} + 0x10000);
+}
+
+TEST_F(WindowDiscovery, PassesOverFunctionsThatAreNotTheWindow) {
+    sim::PciFunction unopenable = display(0x1E7A, 0x0003, 0x00, OTHER_WINDOW);
+    unopenable.openFails = true;
+    sim::PciFunction unreadable = display(0x1E7A, 0x0003, 0x00, OTHER_WINDOW);
+    unreadable.configReadFails = true;
+    sim::setPciFunctions({
+        display(0x1E7A, 0x0002, 0x00, OTHER_WINDOW),  // memory decoding only
+        display(0x1E7A, 0x0001, 0x00, OTHER_WINDOW),  // I/O decoding only
+        display(0x1E7A, 0x0003, 0x01, OTHER_WINDOW),  // programming interface 0x01
+        pciFunction(0x1E7A, 0x2000, 0x03, 0x80, 0x00, 0x0003, OTHER_WINDOW),
+        pciFunction(0x1E7A, 0x2000, 0x02, 0x00, 0x00, 0x0003, OTHER_WINDOW),
+        unopenable,
+        unreadable,
+        display(0x1E7A, 0x0003, 0x00, 0),           // no window register
+        display(0x1E7A, 0x0003, 0x00, 0x0000E001),  // an I/O BAR
+        display(0x1E7A, 0x0003, 0x00, DEFAULT_WINDOW),
+    });
+    std::string out;
+    BmcWindow* window = find(&out);
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(window->barBase, uint64_t{DEFAULT_WINDOW});
+    // EFI_DEVICE_ERROR's low 32 bits as a signed number.
+    EXPECT_EQ(out,
+              "Error: Try to open the EFI PCI IO protocol on handle\n"
+              "Error: Read the PCi configuration space, 7.\n\n");
+    EXPECT_EQ(sim::strayMemoryAccesses(), 0u);
+}
+
+TEST_F(WindowDiscovery, NoWindowWithoutAMatchOrHandles) {
+    sim::setPciFunctions({display(0x1E7A, 0x0002, 0x00, DEFAULT_WINDOW)});
+    std::string out;
+    EXPECT_EQ(find(&out), nullptr);
+    EXPECT_EQ(out, "");
+    sim::setPciLocateFails(true);
+    EXPECT_EQ(find(&out), nullptr);
+    EXPECT_EQ(out, "Error: Try to find handles with Pci Io protocol\n");
+    EXPECT_EQ(bmc().window().accesses(), 0u);
+}
+
+}  // namespace
+}  // namespace channeltest
