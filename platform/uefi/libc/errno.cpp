@@ -1,0 +1,3 @@
+#include <errno.h>
+
+extern "C" int errno = 0;

@@ -1,0 +1,45 @@
+// The PCI I/O protocol, reached by handle as the firmware enumerates it.
+#include "platform/platform.h"
+#include "platform/uefi/firmware.h"
+
+namespace {
+
+// The handle list lives until the program ends, as the seam promises.
+EFI_HANDLE* pciHandles = nullptr;
+UINTN pciHandleCount = 0;
+
+}  // namespace
+
+EfiStatus platformLocatePciIoHandles(size_t* count, PlatformHandle** handles) {
+    if (pciHandles == nullptr) {
+        EFI_STATUS status = bootServices()->LocateHandleBuffer(
+            ByProtocol, const_cast<EFI_GUID*>(&kPciIoProtocolGuid), nullptr, &pciHandleCount,
+            &pciHandles);
+        if (EFI_ERROR(status)) {
+            pciHandles = nullptr;
+            return status;
+        }
+    }
+    *count = pciHandleCount;
+    *handles = reinterpret_cast<PlatformHandle*>(pciHandles);
+    return EFI_SUCCESS;
+}
+
+EfiStatus platformOpenPciIo(PlatformHandle handle, PlatformPciIo** pciIo) {
+    void* interface = nullptr;
+    EFI_STATUS status =
+        bootServices()->OpenProtocol(handle, const_cast<EFI_GUID*>(&kPciIoProtocolGuid), &interface,
+                                     firmware.image, nullptr, EFI_OPEN_PROTOCOL_GET_PROTOCOL);
+    if (EFI_ERROR(status))
+        return status;
+    *pciIo = static_cast<PlatformPciIo*>(interface);
+    return EFI_SUCCESS;
+}
+
+EfiStatus platformPciConfigRead(PlatformPciIo* pciIo, PlatformPciWidth width, uint32_t offset,
+                                size_t count, void* buffer) {
+    EFI_PCI_IO_PROTOCOL* protocol = reinterpret_cast<EFI_PCI_IO_PROTOCOL*>(pciIo);
+    EFI_PCI_IO_PROTOCOL_WIDTH efiWidth =
+        width == PLATFORM_PCI_WIDTH_UINT32 ? EfiPciIoWidthUint32 : EfiPciIoWidthUint8;
+    return protocol->Pci.Read(protocol, efiWidth, offset, count, buffer);
+}
