@@ -51,8 +51,6 @@ bool conditionMet(uint8_t status, uint8_t mask, bool wantSet) {
     return ((status & mask) != 0) == wantSet;
 }
 
-// The BMC has taken the last byte and is still in WRITE_STATE; the dummy
-// byte it may have left in the output buffer is dropped unread.
 EfiStatus awaitWriteState() {
     EfiStatus status = waitInputTaken();
     if (status != EFI_SUCCESS)
