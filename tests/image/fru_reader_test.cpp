@@ -1,0 +1,249 @@
+#include "pelgrin/image/fru_reader.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "tests/image/fru_test_support.h"
+
+using fruTest::build;
+using fruTest::setText;
+typedef std::vector<uint8_t> Bytes;
+
+namespace {
+
+struct BuilderFree {
+    void operator()(FruBuilder* builder) const { fruBuilderFree(builder); }
+};
+
+std::string fieldText(const Bytes& image, const FruFieldView& field) {
+    char text[FRU_FIELD_TEXT_MAX];
+    fruFieldText(image.data(), image.size(), &field, text, sizeof(text));
+    return text;
+}
+
+std::vector<std::string> areaTexts(const Bytes& image, const FruAreaView& area) {
+    std::vector<std::string> texts;
+    for (uint32_t i = 0; i < area.fieldCount && i < FRU_READER_MAX_FIELDS; ++i)
+        texts.push_back(fieldText(image, area.fields[i]));
+    return texts;
+}
+
+// An area from the bytes after its version and length bytes: padded with
+// zeros so that the checksum ends an 8-byte unit.
+Bytes makeArea(const Bytes& body) {
+    Bytes area = {0x01, 0x00};
+    area.insert(area.end(), body.begin(), body.end());
+    area.resize((area.size() + 1 + 7) / 8 * 8, 0);
+    area[1] = static_cast<uint8_t>(area.size() / 8);
+    uint8_t sum = 0;
+    for (uint8_t byte : area)
+        sum = static_cast<uint8_t>(sum + byte);
+    area.back() = static_cast<uint8_t>(-sum);
+    return area;
+}
+
+// Common header and the three areas one after the other.
+Bytes makeImage(const Bytes& chassis, const Bytes& board, const Bytes& product) {
+    Bytes image = {0x01, 0x00, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00};
+    image[3] = static_cast<uint8_t>((8 + chassis.size()) / 8);
+    image[4] = static_cast<uint8_t>(image[3] + board.size() / 8);
+    uint8_t sum = 0;
+    for (uint8_t byte : image)
+        sum = static_cast<uint8_t>(sum + byte);
+    image[7] = static_cast<uint8_t>(-sum);
+    for (const Bytes* area : {&chassis, &board, &product})
+        image.insert(image.end(), area->begin(), area->end());
+    return image;
+}
+
+// What the builder makes with no text set, in image order: header 0-7,
+// chassis 8-23 (fields from 11, end marker at 14), board 24-47, product 48-71.
+Bytes minimalImage() {
+    return {
+        0x01, 0x00, 0x01, 0x03, 0x06, 0x00, 0x00, 0xF5, 0x01, 0x02, 0x00, 0xC0, 0xC0, 0xC0, 0xC1,
+        0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0xFC, 0x01, 0x03, 0x00, 0x00, 0x00, 0x00,
+        0xC0, 0xC0, 0xC0, 0xC0, 0xC0, 0xC0, 0xC1, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
+        0x00, 0x00, 0xBB, 0x01, 0x03, 0x00, 0xC0, 0xC0, 0xC0, 0xC0, 0xC0, 0xC0, 0xC0, 0xC0, 0xC1,
+        0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x3B,
+    };
+}
+
+}  // namespace
+
+TEST(FruReaderDecode, ReadsBackWhatTheBuilderWrote) {
+    std::unique_ptr<FruBuilder, BuilderFree> builder(fruBuilderCreate(2048));
+    uint8_t chassisType = 0x17;
+    uint8_t date[3] = {0x56, 0x34, 0x12};  // 0x123456 minutes, least significant first
+    fruBuilderSet(builder.get(), FRU_CHASSIS_TYPE, &chassisType, 1);
+    setText(builder.get(), FRU_CHASSIS_SERIAL_NUMBER, "C");
+    fruBuilderSet(builder.get(), FRU_BOARD_MFG_DATE_TIME, date, 3);
+    setText(builder.get(), FRU_BOARD_MANUFACTURER, "Maker");
+    setText(builder.get(), FRU_BOARD_PART_NUMBER, std::string(63, 'P'));
+    setText(builder.get(), FRU_PRODUCT_NAME, "Server 2U");
+    setText(builder.get(), FRU_PRODUCT_VERSION, "V1");
+    setText(builder.get(), FRU_PRODUCT_SERIAL_NUMBER, "SN-1");
+    Bytes image = build(builder.get());
+
+    FruImageView view;
+    ASSERT_EQ(fruReadImage(image.data(), image.size(), &view), FRU_READ_OK);
+    EXPECT_EQ(view.chassis.typeByte, 0x17);
+    // Each area ends with the builder's closing empty field, read as a custom field.
+    EXPECT_EQ(areaTexts(image, view.chassis), std::vector<std::string>({"", "C", ""}));
+    EXPECT_EQ(view.chassis.fields[1].type, FRU_FIELD_SIXBIT_ASCII);
+    EXPECT_EQ(view.board.mfgMinutes, 0x123456u);
+    EXPECT_EQ(areaTexts(image, view.board),
+              std::vector<std::string>({"Maker", "", "", std::string(63, 'P'), "", ""}));
+    EXPECT_EQ(areaTexts(image, view.product),
+              std::vector<std::string>({"", "Server 2U", "", "V1", "SN-1", "", "", ""}));
+    uint32_t productEnd = view.product.offset + view.product.length;
+    EXPECT_EQ(productEnd, image.size());
+    EXPECT_EQ(view.product.freeBytes, productEnd - 1 - view.product.endMarkerOffset - 1);
+}
+
+TEST(FruReaderDecode, EveryFieldTypeAndCustomFields) {
+    // Chassis type 0x03, then fields in image order:
+    //   6-bit ASCII A1 38 B2 = "ABCL" (0x21, 0x22, 0x23, 0x2C packed from bit 0 up),
+    //   6-bit ASCII 68 0A = "HI" (two bytes hold two characters),
+    //   BCD plus 12 AB C9 = "12 -.9" (high digit first), binary 00 FF,
+    //   then 18 custom 8-bit fields "cc", more than the reader keeps.
+    Bytes chassis = {0x03, 0x83, 0xA1, 0x38, 0xB2, 0x82, 0x68, 0x0A,
+                     0x43, 0x12, 0xAB, 0xC9, 0x02, 0x00, 0xFF};
+    for (int i = 0; i < 18; ++i)
+        chassis.insert(chassis.end(), {0xC2, 'c', 'c'});
+    chassis.push_back(0xC1);
+    // Board: language 0, date 00 00 00 (unspecified), Latin-1 E9 't' E9, control 07 'x'.
+    Bytes board = {0x00, 0x00, 0x00, 0x00, 0xC3, 0xE9, 't', 0xE9,
+                   0xC2, 0x07, 'x',  0xC0, 0xC0, 0xC0, 0xC1};
+    Bytes image = makeImage(makeArea(chassis), makeArea(board),
+                            makeArea({0x00, 0xC0, 0xC0, 0xC0, 0xC0, 0xC0, 0xC0, 0xC0, 0xC1}));
+    FruImageView view;
+    ASSERT_EQ(fruReadImage(image.data(), image.size(), &view), FRU_READ_OK)
+        << fruReadStatusText(view.status) << " at " << view.errorOffset;
+    EXPECT_EQ(view.chassis.fieldCount, 4u + 18u);
+    std::vector<std::string> texts = areaTexts(image, view.chassis);
+    ASSERT_EQ(texts.size(), size_t(FRU_READER_MAX_FIELDS));
+    EXPECT_EQ(texts[0], "ABCL");
+    EXPECT_EQ(texts[1], "HI");
+    EXPECT_EQ(texts[2], "12 -.9");
+    EXPECT_EQ(texts[3], "00 FF");
+    EXPECT_EQ(texts[15], "cc");
+    EXPECT_EQ(view.chassis.fields[3].type, FRU_FIELD_BINARY);
+    EXPECT_EQ(view.board.mfgMinutes, 0u);
+    EXPECT_EQ(areaTexts(image, view.board),
+              std::vector<std::string>({"\\xE9t\\xE9", "\\x07x", "", "", ""}));
+    // A text that does not fit is cut, and still terminated.
+    char small[4];
+    EXPECT_EQ(fruFieldText(image.data(), image.size(), &view.chassis.fields[2], small, 4), 3u);
+    EXPECT_STREQ(small, "12 ");
+}
+
+TEST(FruReaderDefects, FirstDefectWithItsPlace) {
+    struct Case {
+        const char* what;
+        size_t offset;  // byte to change, or the size to cut to
+        int change;     // value to add (mod 256); 0 cuts the image at `offset`
+        FruReadStatus status;
+        FruAreaKind area;
+        uint32_t errorOffset;
+    };
+    const Case cases[] = {
+        {"cut inside the header", 5, 0, FRU_READ_TRUNCATED, FRU_AREA_HEADER, 5},
+        {"cut inside the board area", 40, 0, FRU_READ_TRUNCATED, FRU_AREA_BOARD, 40},
+        {"cut after the board area", 48, 0, FRU_READ_TRUNCATED, FRU_AREA_PRODUCT, 48},
+        {"header version", 0, 1, FRU_READ_BAD_HEADER_VERSION, FRU_AREA_HEADER, 0},
+        {"header checksum", 7, 1, FRU_READ_BAD_HEADER_CHECKSUM, FRU_AREA_HEADER, 7},
+        {"chassis version", 8, 1, FRU_READ_BAD_AREA_VERSION, FRU_AREA_CHASSIS, 8},
+        {"chassis length 0", 9, -2, FRU_READ_BAD_AREA_LENGTH, FRU_AREA_CHASSIS, 9},
+        {"chassis length past the end", 9, 200, FRU_READ_TRUNCATED, FRU_AREA_CHASSIS, 72},
+        {"board inside the chassis", 3, -1, FRU_READ_AREA_OVERLAP, FRU_AREA_BOARD, 16},
+        {"chassis stretched over the board", 9, 1, FRU_READ_FREE_BYTES_NOT_ZERO, FRU_AREA_CHASSIS,
+         23},
+        {"field into the checksum", 11, 0x10, FRU_READ_FIELD_OVERRUN, FRU_AREA_CHASSIS, 11},
+        {"end marker too early", 12, 1, FRU_READ_MISSING_FIELD, FRU_AREA_CHASSIS, 12},
+        {"end marker lost", 14, 1, FRU_READ_NO_END_MARKER, FRU_AREA_CHASSIS, 23},
+        {"free byte set", 20, 1, FRU_READ_FREE_BYTES_NOT_ZERO, FRU_AREA_CHASSIS, 20},
+        {"chassis checksum", 23, 1, FRU_READ_BAD_AREA_CHECKSUM, FRU_AREA_CHASSIS, 23},
+        {"board checksum", 47, 0x80, FRU_READ_BAD_AREA_CHECKSUM, FRU_AREA_BOARD, 47},
+        {"product checksum", 71, 0xFF, FRU_READ_BAD_AREA_CHECKSUM, FRU_AREA_PRODUCT, 71},
+    };
+    for (const Case& c : cases) {
+        Bytes image = minimalImage();
+        ASSERT_EQ(image.size(), 72u);
+        if (c.change == 0)
+            image.resize(c.offset);
+        else
+            image[c.offset] = static_cast<uint8_t>(image[c.offset] + c.change);
+        // Header defects after byte 7 would hide behind the header checksum.
+        if (c.offset < 8 && c.offset > 0 && c.offset != 7 && c.change != 0)
+            image[7] = static_cast<uint8_t>(image[7] - c.change);
+        FruImageView view;
+        EXPECT_EQ(fruReadImage(image.data(), image.size(), &view), c.status) << c.what;
+        EXPECT_EQ(view.status, c.status) << c.what;
+        EXPECT_EQ(view.errorArea, c.area) << c.what;
+        EXPECT_EQ(view.errorOffset, c.errorOffset) << c.what;
+    }
+}
+
+TEST(FruReaderDefects, AnyBytesStayInsideTheGivenLength) {
+    // Every cut of a valid image and many random mutations: each read ends
+    // with a status and an error offset within the bytes. The sanitizer
+    // build turns any stray read into a failure.
+    Bytes valid = minimalImage();
+    for (size_t size = 0; size <= valid.size(); ++size) {
+        Bytes cut(valid.begin(), valid.begin() + size);
+        FruImageView view;
+        FruReadStatus status = fruReadImage(cut.data(), cut.size(), &view);
+        EXPECT_EQ(status == FRU_READ_OK, size == valid.size()) << size;
+        EXPECT_LE(view.errorOffset, size);
+    }
+    std::mt19937 random(1234);
+    for (int round = 0; round < 20000; ++round) {
+        Bytes image = valid;
+        image.resize(random() % 96);
+        for (int flips = random() % 6; flips > 0 && !image.empty(); --flips)
+            image[random() % image.size()] = static_cast<uint8_t>(random());
+        auto exact = std::make_unique<uint8_t[]>(image.size() + 1);
+        std::copy(image.begin(), image.end(), exact.get());
+        FruImageView view;
+        fruReadImage(exact.get(), image.size(), &view);
+        EXPECT_LE(view.errorOffset, image.size());
+        for (const FruAreaView* area : {&view.chassis, &view.board, &view.product}) {
+            for (uint32_t i = 0; i < area->fieldCount && i < FRU_READER_MAX_FIELDS; ++i) {
+                char text[FRU_FIELD_TEXT_MAX];
+                fruFieldText(exact.get(), image.size(), &area->fields[i], text, sizeof(text));
+            }
+        }
+    }
+    FruImageView view;
+    EXPECT_EQ(fruReadImage(nullptr, 100, &view), FRU_READ_TRUNCATED);
+}
+
+TEST(FruReaderDate, MinutesSince1996ToUtcCalendar) {
+    struct Case {
+        uint32_t minutes;
+        FruDateTime date;  // year, month, day, hour, minute
+    };
+    const Case cases[] = {
+        {0, {1996, 1, 1, 0, 0}},
+        {1439, {1996, 1, 1, 23, 59}},
+        {84960, {1996, 2, 29, 0, 0}},  // leap day
+        {86400, {1996, 3, 1, 0, 0}},
+        {527040, {1997, 1, 1, 0, 0}},
+        {0x123456, {1998, 4, 8, 12, 6}},
+        {2189554, {2000, 2, 29, 12, 34}},  // century leap year
+        {15253919, {2024, 12, 31, 23, 59}},
+        {0xFFFFFF, {2027, 11, 24, 20, 15}},  // largest 24-bit value
+    };
+    for (const Case& c : cases) {
+        FruDateTime date = fruMinutesToDate(c.minutes);
+        EXPECT_EQ(date.year, c.date.year) << c.minutes;
+        EXPECT_EQ(date.month, c.date.month) << c.minutes;
+        EXPECT_EQ(date.day, c.date.day) << c.minutes;
+        EXPECT_EQ(date.hour, c.date.hour) << c.minutes;
+        EXPECT_EQ(date.minute, c.date.minute) << c.minutes;
+    }
+}
