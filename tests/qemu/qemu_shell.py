@@ -1,0 +1,146 @@
+#!/usr/bin/env python3
+"""Runs commands in the UEFI shell of OVMF under QEMU and returns its console.
+
+A FAT image made with mtools stands in for FS0: (QEMU's vvfat drive loses
+what the guest writes). The given files are copied in, a startup.nsh runs
+the commands and powers the machine off with "reset -s", and the named files
+are copied back out afterwards.
+
+Usable as a module (run_shell) and from the command line (see --help).
+"""
+
+import argparse
+import os
+import re
+import select
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+
+OVMF_CODE = os.environ.get("OVMF_CODE", "/usr/share/OVMF/OVMF_CODE.fd")
+OVMF_VARS = os.environ.get("OVMF_VARS", "/usr/share/OVMF/OVMF_VARS.fd")
+IMAGE_KIB = 16384
+
+# The shell offers five seconds to skip startup.nsh; any other key starts it.
+SKIP_PROMPT = b"to skip"
+
+ANSI_ESCAPE = re.compile(r"\x1b(\[[0-9;?]*[A-Za-z]|[()][0-9A-Za-z]|[=>c])")
+
+
+class ShellRunError(Exception):
+    pass
+
+
+def _run(command):
+    result = subprocess.run(command, stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
+    if result.returncode != 0:
+        raise ShellRunError("%s failed:\n%s" % (" ".join(command), result.stdout.decode()))
+
+
+def startup_script(body_lines):
+    lines = ["@echo -off", "fs0:"] + list(body_lines) + ["reset -s"]
+    return "\r\n".join(lines) + "\r\n"
+
+
+def make_image(path, files, script):
+    _run(["mkfs.fat", "-C", "-n", "VELSKU", path, str(IMAGE_KIB)])
+    for source in files:
+        _run(["mcopy", "-o", "-i", path, source, "::/" + os.path.basename(source)])
+    script_path = os.path.join(os.path.dirname(path), "startup.nsh")
+    with open(script_path, "w", newline="") as handle:
+        handle.write(script)
+    _run(["mcopy", "-o", "-i", path, script_path, "::/startup.nsh"])
+
+
+def qemu_command(image, vars_copy, extra_args):
+    return [
+        "qemu-system-x86_64", "-nodefaults", "-vga", "none", "-no-reboot",
+        "-display", "none", "-machine", "pc", "-m", "256", "-accel", "tcg",
+        "-serial", "stdio",
+        "-drive", "if=pflash,format=raw,readonly=on,file=" + OVMF_CODE,
+        "-drive", "if=pflash,format=raw,file=" + vars_copy,
+        "-drive", "format=raw,if=ide,file=" + image,
+    ] + list(extra_args)
+
+
+def _collect_console(process, timeout):
+    """Reads the console until QEMU exits; answers the skip prompt once."""
+    output = bytearray()
+    answered = False
+    deadline = time.monotonic() + timeout
+    descriptor = process.stdout.fileno()
+    while True:
+        remaining = deadline - time.monotonic()
+        if remaining <= 0:
+            process.kill()
+            process.wait()
+            raise ShellRunError("timed out after %d s; console so far:\n%s"
+                                % (timeout, clean_console(output.decode("utf-8", "replace"))))
+        ready, _, _ = select.select([descriptor], [], [], min(remaining, 0.5))
+        if ready:
+            chunk = os.read(descriptor, 65536)
+            if not chunk:
+                break
+            output += chunk
+            if not answered and SKIP_PROMPT in output:
+                process.stdin.write(b" ")
+                process.stdin.flush()
+                answered = True
+    process.wait()
+    return output.decode("utf-8", "replace")
+
+
+def clean_console(text):
+    """The console text without the terminal's colour and cursor sequences."""
+    return ANSI_ESCAPE.sub("", text)
+
+
+def run_shell(files, body_lines, extra_qemu_args=(), copy_out=(), out_dir=None, timeout=120):
+    """Boots the shell with `files` on FS0:, runs `body_lines`, and returns the
+    console text (escape sequences removed, line ends kept). Files named in
+    `copy_out` are copied from FS0: into `out_dir` when they exist."""
+    work = tempfile.mkdtemp(prefix="qemu-shell-")
+    try:
+        image = os.path.join(work, "fs0.img")
+        vars_copy = os.path.join(work, "vars.fd")
+        shutil.copyfile(OVMF_VARS, vars_copy)
+        make_image(image, files, startup_script(body_lines))
+        process = subprocess.Popen(qemu_command(image, vars_copy, extra_qemu_args),
+                                   stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                                   stderr=subprocess.STDOUT)
+        console = _collect_console(process, timeout)
+        for name in copy_out:
+            target = os.path.join(out_dir, name)
+            subprocess.run(["mcopy", "-o", "-n", "-i", image, "::/" + name, target],
+                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        return clean_console(console)
+    finally:
+        shutil.rmtree(work, ignore_errors=True)
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("--file", action="append", default=[], help="copy onto FS0:")
+    parser.add_argument("--script", required=True,
+                        help="file with the shell commands, one a line")
+    parser.add_argument("--copy-out", action="append", default=[], help="file to fetch back")
+    parser.add_argument("--out-dir", default=".", help="where fetched files go")
+    parser.add_argument("--timeout", type=int, default=120)
+    parser.add_argument("qemu_args", nargs="*", help="extra QEMU arguments (after --)")
+    options = parser.parse_args()
+    with open(options.script) as handle:
+        body = handle.read().splitlines()
+    try:
+        console = run_shell(options.file, body, options.qemu_args, options.copy_out,
+                            options.out_dir, options.timeout)
+    except ShellRunError as error:
+        print(error, file=sys.stderr)
+        return 1
+    sys.stdout.write(console)
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
