@@ -1,0 +1,46 @@
+#include "pelgrin/sku/description_file.h"
+
+#include <stdio.h>
+
+#include "pelgrin/sku/sku_status.h"
+
+namespace {
+
+const char MERGED_FILE[] = "mysku.xml";
+
+int refuse(const char* line, FILE* file) {
+    puts(line);
+    fclose(file);
+    return SKU_OUT_OF_MEMORY;
+}
+
+}  // namespace
+
+int writeDescriptionFile(const XmlDocument* document, DescriptionPrint* print) {
+    FILE* file = fopen(MERGED_FILE, "ab+");
+    if (file == nullptr) {
+        puts("Error! Can't create SKU.xml");
+        return SKU_OUT_OF_MEMORY;
+    }
+    print->writer = xmlWriterCreate(file);
+    if (print->writer == nullptr)
+        return refuse("Error! Can't create writer for xml", file);
+    print->printer = xmlPrinterCreate(print->writer);
+    if (print->printer == nullptr)
+        return refuse("Error! Can't create printer for xml", file);
+    int printed = xmlPrintDocument(print->printer, document);
+    putchar('\n');
+    // A cut description must not travel to the BMC inside SKU.BIN.
+    if (fclose(file) != 0 || printed != 0) {
+        puts("Error! Can't write mysku.xml");
+        return SKU_OUT_OF_MEMORY;
+    }
+    return 0;
+}
+
+void releaseDescriptionPrint(DescriptionPrint* print) {
+    xmlPrinterFree(print->printer);
+    xmlWriterFree(print->writer);
+    print->printer = nullptr;
+    print->writer = nullptr;
+}

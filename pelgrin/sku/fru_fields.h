@@ -1,0 +1,11 @@
+#pragma once
+
+#include "pelgrin/frontend/sku_context.h"
+#include "pelgrin/image/fru_builder.h"
+#include "pelgrin/sku/xml_tree.h"
+
+// Sets the chassis type, the manufacturing date and the twelve FRU texts in
+// the builder: the texts from SKU.xml, the three serial numbers from the
+// command line where the operator gave them. 0, or the refusal status after
+// its "Error! " line.
+int setFruFields(XmlElement* root, const SkuContext* context, FruBuilder* builder);

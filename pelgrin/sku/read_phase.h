@@ -1,0 +1,11 @@
+#pragma once
+
+#include "pelgrin/frontend/sku_context.h"
+#include "pelgrin/image/fru_builder.h"
+#include "pelgrin/sku/xml_tree.h"
+
+// The version gate, the identity texts and the FRU image: everything taken
+// from SKU.xml before the operator's values go in. On success *builder holds
+// the FRU image that context->fruImage points into; on failure it may hold a
+// builder too, which the caller releases either way.
+int readDescription(XmlElement* root, SkuContext* context, FruBuilder** builder);

@@ -1,0 +1,9 @@
+#pragma once
+
+#include "pelgrin/frontend/sku_context.h"
+#include "pelgrin/sku/xml_tree.h"
+
+// Replaces, in the loaded description, the text of the element of every value
+// the operator gave. No element is created: a given value whose element is
+// missing ends the write-back at once with that row's message and status 2.
+int writeBackGivenValues(XmlElement* root, const SkuContext* context);
