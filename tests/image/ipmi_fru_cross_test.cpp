@@ -1,67 +1,23 @@
 // Builder output decoded by an independent FRU decoder, ipmi-fru from
 // FreeIPMI, which the test machine installs.
 #include <gtest/gtest.h>
-#include <stdio.h>
-#include <unistd.h>
 
-#include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "pelgrin/image/fru_builder.h"
 #include "tests/image/fru_test_support.h"
+#include "tests/image/ipmi_fru_decoder.h"
 #include "tests/support/scratch_dir.h"
 
 using fruTest::build;
 using fruTest::setText;
+using imageTest::decode;
+using imageTest::Decoded;
+using imageTest::DecoderRun;
 
 namespace {
-
-typedef std::map<std::string, std::string> Decoded;
-
-struct DecoderRun {
-    Decoded fields;  // "FRU Board Manufacturer" -> "Maker"
-    std::vector<std::string> errors;
-    bool ran;
-};
-
-std::string decoderPath() {
-    return access("/usr/sbin/ipmi-fru", X_OK) == 0 ? "/usr/sbin/ipmi-fru" : "ipmi-fru";
-}
-
-void takeLine(const std::string& line, DecoderRun* run) {
-    size_t start = line.find("FRU ");
-    size_t colon = line.find(": ");
-    if (start == std::string::npos || colon == std::string::npos)
-        return;
-    std::string name = line.substr(start, colon - start);
-    std::string value = line.substr(colon + 2);
-    if (!value.empty() && value.back() == '\n')
-        value.pop_back();
-    if (name == "FRU Inventory From File")
-        return;
-    if (name == "FRU Error")
-        run->errors.push_back(value);
-    else
-        run->fields[name] = value;
-}
-
-DecoderRun decode(const std::vector<uint8_t>& image) {
-    testsupport::ScratchDir scratch;
-    testsupport::writeFile("image.fru", std::string(image.begin(), image.end()));
-    std::string command =
-        "TZ=UTC " + decoderPath() + " --fru-file=" + scratch.path() + "/image.fru 2>&1";
-    DecoderRun run{};
-    FILE* output = popen(command.c_str(), "r");
-    if (output == nullptr)
-        return run;
-    char line[512];
-    while (fgets(line, sizeof(line), output) != nullptr)
-        takeLine(line, &run);
-    run.ran = pclose(output) == 0;
-    return run;
-}
 
 struct BuilderFree {
     void operator()(FruBuilder* builder) const { fruBuilderFree(builder); }

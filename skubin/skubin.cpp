@@ -1,0 +1,124 @@
+// skubin FILE [--extract DIR]: checks one SKU.BIN and reports what it holds.
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+
+#include "skubin/skubin_report.h"
+
+namespace {
+
+// Far beyond any image (32768 bytes); protects against reading a disk image.
+const std::streamoff FILE_LIMIT = 64 << 20;
+const char USAGE[] = "usage: skubin FILE [--extract DIR]\n";
+
+struct Arguments {
+    std::string file;
+    std::string extractDir;
+    bool valid = false;
+};
+
+Arguments parseArguments(const std::vector<std::string>& words) {
+    Arguments arguments;
+    for (size_t i = 0; i < words.size(); ++i) {
+        if (words[i] == "--extract" && i + 1 < words.size() && arguments.extractDir.empty())
+            arguments.extractDir = words[++i];
+        else if (!words[i].empty() && words[i][0] != '-' && arguments.file.empty())
+            arguments.file = words[i];
+        else
+            return Arguments();
+    }
+    arguments.valid = !arguments.file.empty();
+    return arguments;
+}
+
+bool readWholeFile(const std::string& name, std::vector<uint8_t>* bytes, std::string* reason) {
+    std::ifstream in(name, std::ios::binary | std::ios::ate);
+    if (!in) {
+        *reason = "cannot open " + name + ": " + strerror(errno);
+        return false;
+    }
+    std::streamoff size = in.tellg();
+    if (size < 0 || size > FILE_LIMIT) {
+        *reason = name + " is not a regular file of at most 64 MiB";
+        return false;
+    }
+    in.seekg(0);
+    bytes->resize(static_cast<size_t>(size));
+    in.read(reinterpret_cast<char*>(bytes->data()), size);
+    if (in.gcount() != size) {
+        *reason = "cannot read " + name;
+        return false;
+    }
+    return true;
+}
+
+bool writeFile(const std::string& name, const void* data, size_t size, std::ostream& out) {
+    std::ofstream file(name, std::ios::binary | std::ios::trunc);
+    file.write(static_cast<const char*>(data), static_cast<std::streamsize>(size));
+    file.close();
+    if (!file)
+        return false;
+    out << "  " << name << " (" << size << " bytes)\n";
+    return true;
+}
+
+// File names are fixed: the names inside the image are not trusted as paths.
+void extract(const std::string& dir, const SkubinImage& image, const std::string& xml,
+             SkubinReport* report) {
+    report->out << "Extracted\n";
+    if (mkdir(dir.c_str(), 0777) != 0 && errno != EEXIST) {
+        report->defect(SKUBIN_USAGE, "cannot create " + dir + ": " + strerror(errno));
+        return;
+    }
+    bool written = true;
+    if (image.fru.usable)
+        written &=
+            writeFile(dir + "/NVRAM_FRU00.dat", image.fru.bytes, image.fru.size, report->out);
+    if (image.description.usable)
+        written &= writeFile(dir + "/sku.xml.gz", image.description.bytes, image.description.size,
+                             report->out);
+    if (!xml.empty())
+        written &= writeFile(dir + "/sku.xml", xml.data(), xml.size(), report->out);
+    if (!written)
+        report->defect(SKUBIN_USAGE, "cannot write the extracted files into " + dir);
+}
+
+int finish(const Arguments& arguments, const SkubinReport& report, std::ostream& err) {
+    if (report.firstStatus == SKUBIN_OK) {
+        report.out << "Result: OK\n";
+        return SKUBIN_OK;
+    }
+    report.out << "Result: " << skubinStatusName(report.firstStatus) << " (exit status "
+               << int(report.firstStatus) << "): " << report.firstReason << "\n";
+    err << "skubin: " << arguments.file << ": " << report.firstReason << "\n";
+    return report.firstStatus;
+}
+
+}  // namespace
+
+int runSkubin(const std::vector<std::string>& words, std::ostream& out, std::ostream& err) {
+    Arguments arguments = parseArguments(words);
+    if (!arguments.valid) {
+        err << USAGE;
+        return SKUBIN_USAGE;
+    }
+    SkubinImage image;
+    std::string reason;
+    if (!readWholeFile(arguments.file, &image.file, &reason)) {
+        err << "skubin: " << reason << "\n";
+        return SKUBIN_USAGE;
+    }
+    SkubinReport report(out);
+    out << "skubin: " << arguments.file << " (" << image.file.size() << " bytes)\n";
+    std::string xml;
+    if (reportContainer(&image, &report)) {
+        reportFru(image.fru, &report);
+        reportDescription(image.description, &xml, &report);
+        if (!arguments.extractDir.empty())
+            extract(arguments.extractDir, image, xml, &report);
+    }
+    return finish(arguments, report, err);
+}
