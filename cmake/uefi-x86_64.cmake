@@ -32,12 +32,13 @@ set(CMAKE_CXX_FLAGS_INIT
     "${VELSKU_UEFI_COMMON_FLAGS} -fno-exceptions -fno-rtti -fno-threadsafe-statics \
 -fno-c++-static-destructors -fno-delayed-template-parsing")
 
-# Image size matters more than speed in a factory shell tool.
+# Image size matters more than speed in a factory shell tool. Cached, because
+# CMake's compiler modules append -O2 to the _INIT values of every build type.
 foreach(lang C CXX)
-  set(CMAKE_${lang}_FLAGS_RELWITHDEBINFO_INIT "-Os -DNDEBUG")
-  set(CMAKE_${lang}_FLAGS_RELEASE_INIT "-Os -DNDEBUG")
-  set(CMAKE_${lang}_FLAGS_MINSIZEREL_INIT "-Os -DNDEBUG")
-  set(CMAKE_${lang}_FLAGS_DEBUG_INIT "-O0")
+  foreach(config RELWITHDEBINFO RELEASE MINSIZEREL)
+    set(CMAKE_${lang}_FLAGS_${config} "-Os -DNDEBUG" CACHE STRING "")
+  endforeach()
+  set(CMAKE_${lang}_FLAGS_DEBUG "-O0" CACHE STRING "")
 endforeach()
 
 set(VELSKU_UEFI_LINK_FLAGS
