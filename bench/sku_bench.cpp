@@ -1,0 +1,100 @@
+// processSku on the example description, and whole pelgrin runs with DSBSHM
+// (in this process, and as a program started the way an operator starts it).
+#include <benchmark/benchmark.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <vector>
+
+#include "bench/bench_workdir.h"
+#include "kcs/kcs.h"
+#include "pelgrin/frontend/pelgrin_main.h"
+#include "pelgrin/sku/process_sku.h"
+#include "platform/sim/sim_board.h"
+
+KcsPolicy kcsPolicy = PELGRIN_KCS_POLICY;
+
+extern char** environ;
+
+namespace {
+
+const int64_t NOV_30_2026 = 1796000000;
+
+char* word(const char* text) {
+    return const_cast<char*>(text);
+}
+
+// The outputs are opened for appending; each run starts from none, as the
+// front end arranges it.
+void removeOutputs() {
+    unlink("mysku.xml");
+    unlink("mysku.xml.gz");
+    unlink("SKU.BIN");
+}
+
+void processSkuOnExample(benchmark::State& state) {
+    bench::WorkDir dir;
+    sim::resetBoard();
+    sim::setWallClock(NOV_30_2026);
+    std::vector<uint8_t> imageBuffer(IMAGE_BUFFER_SIZE);
+    bench::QuietStdout quiet;
+    for (auto _ : state) {
+        removeOutputs();
+        SkuContext context;
+        memset(&context, 0, sizeof context);
+        context.chassisSerialNumber = "CSN-0001";
+        context.mainMac = "001122334455";
+        memset(imageBuffer.data(), 0, imageBuffer.size());
+        if (processSku(&context, imageBuffer.data()) != 0)
+            state.SkipWithError("processSku failed");
+        free(context.skuGz);
+    }
+}
+BENCHMARK(processSkuOnExample)
+    ->Unit(benchmark::kMicrosecond)
+    ->Repetitions(9)
+    ->ReportAggregatesOnly();
+
+void pelgrinDsbshmInProcess(benchmark::State& state) {
+    bench::WorkDir dir;
+    sim::resetBoard();
+    sim::setWallClock(NOV_30_2026);
+    sim::installDefaultBoard();
+    bench::QuietStdout quiet;
+    for (auto _ : state) {
+        char* argv[] = {word("pelgrin"),      word("MainMAC=001122334455"),
+                        word("CSN=CSN-0001"), word("BSN=BSN-0001"),
+                        word("DSBSHM"),       nullptr};
+        if (pelgrinMain(5, argv) != 0)
+            state.SkipWithError("pelgrin run failed");
+    }
+}
+BENCHMARK(pelgrinDsbshmInProcess)
+    ->Unit(benchmark::kMicrosecond)
+    ->Repetitions(9)
+    ->ReportAggregatesOnly();
+
+void pelgrinDsbshmProgram(benchmark::State& state) {
+    bench::WorkDir dir;
+    bench::QuietStdout quiet;
+    for (auto _ : state) {
+        char* argv[] = {word(PELGRIN_PROGRAM), word("MainMAC=001122334455"),
+                        word("CSN=CSN-0001"),  word("BSN=BSN-0001"),
+                        word("DSBSHM"),        nullptr};
+        pid_t child = 0;
+        int status = 0;
+        if (posix_spawn(&child, PELGRIN_PROGRAM, nullptr, nullptr, argv, environ) != 0 ||
+            waitpid(child, &status, 0) != child || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+            state.SkipWithError("pelgrin program failed");
+    }
+}
+BENCHMARK(pelgrinDsbshmProgram)
+    ->Unit(benchmark::kMicrosecond)
+    ->Repetitions(9)
+    ->ReportAggregatesOnly();
+
+}  // namespace
+
+BENCHMARK_MAIN();
