@@ -49,8 +49,11 @@ def make_image(path, files, script):
     for source in files:
         _run(["mcopy", "-o", "-i", path, source, "::/" + os.path.basename(source)])
     script_path = os.path.join(os.path.dirname(path), "startup.nsh")
-    with open(script_path, "w", newline="") as handle:
-        handle.write(script)
+    # The shell reads a script with a byte-order mark as UCS-2, which is how
+    # words beyond ASCII reach a program.
+    encoded = script.encode("ascii") if script.isascii() else script.encode("utf-16")
+    with open(script_path, "wb") as handle:
+        handle.write(encoded)
     _run(["mcopy", "-o", "-i", path, script_path, "::/startup.nsh"])
 
 
