@@ -57,7 +57,11 @@ void uploadChunks(SmemChannel* channel, uint64_t control, FILE* file) {
         platformPhysWrite32(control + UPDATE_CHUNK_OFFSET, offset);
         printMark(++chunks);
         ringDoorbell(control + UPDATE_COMMAND_WORD);
-        offset += platformPhysRead32(control + UPDATE_CHUNK_SIZE);
+        uint32_t step = platformPhysRead32(control + UPDATE_CHUNK_SIZE);
+        // A step read back as 0, or one past 4 GB, would never end the loop.
+        if (step == 0 || offset + step < offset)
+            break;
+        offset += step;
     }
 }
 

@@ -27,6 +27,7 @@ constexpr uint32_t UPLOAD_SIZE = 0xC;
 constexpr uint32_t UPDATE_IMAGE_SIZE = 0xC;
 constexpr uint32_t UPDATE_NAME = 0x10;
 constexpr uint32_t UPDATE_CHUNK_OFFSET = 0x24;
+constexpr uint32_t UPDATE_CHUNK_SIZE = 0x28;
 constexpr uint32_t UPDATE_ACTION = 0x2C;
 
 uint8_t scripted(const std::vector<uint8_t>& values, size_t index) {
@@ -179,6 +180,8 @@ void SmemBmc::takeChunk() {
         image_.resize(static_cast<size_t>(offset) + CHUNK_SIZE);
     std::copy(chunk.begin(), chunk.end(), image_.begin() + offset);
     chunks_.push_back({offset, std::move(chunk)});
+    if (script_.rewritesChunkSize)
+        memory_.setWord(base + BMC_UPDATE_RECORD + UPDATE_CHUNK_SIZE, script_.chunkSizeWritten);
 }
 
 void SmemBmc::finishImage() {

@@ -45,6 +45,10 @@ struct SmemScript {
     // Defaults: started at once; 35, 70, 100.
     std::vector<uint8_t> startStatuses;
     std::vector<uint8_t> progressStatuses;
+    // The BMC writes this into chunkSize when it takes a chunk (a firmware
+    // that reports its own step); unset, it leaves the word alone.
+    bool rewritesChunkSize = false;
+    uint32_t chunkSizeWritten = 0;
     // Get Device ID firmware revisions 1 and 2, before and after a reset.
     // Off by default: the KCS BMC answers Get Device ID on the default board.
     bool answersDeviceId = false;

@@ -126,6 +126,27 @@ TEST_F(FirmwareUpdate, ProgressMarksWrapAfterThirtyTwo) {
     EXPECT_NE(out.find(marks), std::string::npos) << out.substr(0, 200);
 }
 
+// The step is read back after every chunk: a BMC that asks for 32 KB steps
+// gets overlapping chunks; one that answers 0 or a step past 4 GB ends the
+// upload loop rather than hanging it, and the update goes on to the start.
+TEST_F(FirmwareUpdate, ChunkStepIsReadBackFromTheRecord) {
+    sim::SmemScript script = updateScript();
+    script.rewritesChunkSize = true;
+    script.chunkSizeWritten = 0x8000;
+    useScript(script);
+    writePatternFile(IMAGE, 70000);
+    EXPECT_EQ(update(IMAGE), 0);
+    EXPECT_EQ(chunkOffsets(), (std::vector<uint32_t>{0, 0x8000, 0x10000}));
+
+    for (uint32_t step : {0u, 0xFFFFFFFFu}) {
+        script.chunkSizeWritten = step;
+        useScript(script);
+        EXPECT_EQ(update(IMAGE), 0);
+        EXPECT_EQ(chunkOffsets(), (std::vector<uint32_t>{0})) << step;
+        EXPECT_NE(out.find("BMC\n #\nHALVOR : Start to Update BMC OK\n"), std::string::npos);
+    }
+}
+
 TEST_F(FirmwareUpdate, LongNameIsCutToSixteenBytes) {
     const char* name = "abcdefghijklmnopqrst";
     writePatternFile(name, 10);
