@@ -1,13 +1,10 @@
-// The path lookup, the version gate and the manufacturing date.
+// The path lookup and the version gate.
 #include <gtest/gtest.h>
-#include <time.h>
 
 #include <string>
 
 #include "pelgrin/sku/find_element.h"
-#include "pelgrin/sku/mfg_date.h"
 #include "pelgrin/sku/version_gate.h"
-#include "platform/sim/sim_board.h"
 #include "tests/sku/xml_test_support.h"
 #include "tests/support/scratch_dir.h"
 
@@ -80,30 +77,4 @@ TEST(VersionGate, ValueIsHundredTimesMajorPlusMinorFromThirdCharacter) {
     // "10.5" reads its minor number from the point: 1000, not 1005.
     EXPECT_FALSE(isVersionOlder("10.0", "10.5"));
     EXPECT_TRUE(isVersionOlder("9.99", "10.5"));
-}
-
-TEST(ManufacturingDate, MinutesFromTheStartOf1996) {
-    const int64_t start1996 = 820454400;  // 1996-01-01 00:00:00 UTC
-    struct Case {
-        int64_t clock;
-        int minutes;
-    };
-    const Case cases[] = {
-        {start1996 + 60, 1},
-        {start1996 + 119, 1},
-        // Not later than the reference: the clock's own minutes since 1970.
-        {start1996, static_cast<int>(start1996 / 60)},
-        {start1996 + 16777215LL * 60, 0xFFFFFF},  // 2027-11-24 20:15
-        {start1996 + 16777216LL * 60, 0x1000000},
-        {start1996 - 60, static_cast<int>((start1996 - 60) / 60)},
-    };
-    for (const Case& c : cases) {
-        sim::resetBoard();
-        sim::setWallClock(c.clock);
-        EXPECT_EQ(minutesSince1996(), c.minutes) << c.clock;
-    }
-    sim::resetBoard();
-    sim::setWallClockUnreadable(true);
-    EXPECT_EQ(minutesSince1996(), 0);
-    sim::resetBoard();
 }

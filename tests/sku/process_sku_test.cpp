@@ -371,6 +371,9 @@ TEST_F(ProcessSku, ManufacturingDateAndItsEnd) {
         {START_OF_1996 + 0x123456LL * 60 + 59, false, {0x56, 0x34, 0x12}, "\n"},
         {lastMinute, false, {0xFF, 0xFF, 0xFF}, "\n"},
         {lastMinute + 60, false, {0x00, 0x00, 0x00}, warning + "\n"},
+        // Not later than the reference: the clock's own minutes since 1970,
+        // 13674240 (0xD0A700).
+        {START_OF_1996, false, {0x00, 0xA7, 0xD0}, "\n"},
         {0, true, {0x00, 0x00, 0x00}, "\n"},
     };
     for (const Case& c : cases) {

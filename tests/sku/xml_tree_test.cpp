@@ -187,31 +187,6 @@ TEST(XmlLoad, ExternalEntitiesAreNeverRead) {
     EXPECT_STREQ(document->root->text, "ab");
 }
 
-TEST(XmlLoad, EveryAllocationFailureIsCleanedUp) {
-    testsupport::ScratchDir dir;
-    const std::string content =
-        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<R x=\"1\"><A>one</A><B y=\"2\">"
-        "two<C>" +
-        std::string(100, 'c') + "</C></B></R>";
-    int failures = 0;
-    for (long n = 0; n < 200; ++n) {
-        xmlFailAllocationAfter(n);
-        XmlLoadStatus status = XML_LOADED;
-        DocumentPtr document = loadText(content, &status);
-        xmlFailAllocationAfter(-1);
-        if (status == XML_LOADED) {
-            EXPECT_STREQ(document->root->firstChild->nextSibling->text, "two");
-            break;
-        }
-        failures++;
-        EXPECT_EQ(status, XML_OUT_OF_MEMORY) << "allocation " << n;
-        EXPECT_FALSE(document);
-        EXPECT_EQ(xmlLiveBlocks(), 0u) << "allocation " << n;
-    }
-    EXPECT_GT(failures, 5);
-    EXPECT_EQ(xmlLiveBlocks(), 0u);
-}
-
 TEST(XmlTree, SetTextStoresACopyAndPrintsEscaped) {
     testsupport::ScratchDir dir;
     DocumentPtr document = loadText("<R><A>old</A><B>keep<C/></B><D>gone</D></R>");
