@@ -1,6 +1,8 @@
 #include "pelgrin/sku/process_sku.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstring>
 #include <string>
