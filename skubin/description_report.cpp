@@ -120,10 +120,18 @@ bool parseXml(const std::string& xml, XmlWalk* walk, std::string* reason) {
     return parsed;
 }
 
+// Control characters from a damaged description must not reach the terminal.
+std::string printable(const std::string& text) {
+    std::string shown;
+    for (unsigned char c : text)
+        shown += c < 0x20 || c == 0x7F ? skubinFormat("\\x%02X", c) : std::string(1, char(c));
+    return shown;
+}
+
 std::string shownValue(const XmlWalk& walk, const std::string& path) {
     for (const XmlValue& value : walk.values)
         if (value.path == path)
-            return value.text.empty() ? "(empty)" : value.text;
+            return value.text.empty() ? "(empty)" : printable(value.text);
     return "(absent)";
 }
 

@@ -192,11 +192,15 @@ TEST(SkubinDefects, EachDamageGivesItsStatusAndReason) {
     }
 }
 
-TEST(SkubinDefects, BrokenXmlAndTrailingBytes) {
+TEST(SkubinDefects, BrokenXmlControlCharactersAndTrailingBytes) {
     ScratchDir scratch;
     SkubinRun broken = runOn(makeImage("<VELSKU><RandCode>x</VELSKU>\n"));
     EXPECT_EQ(broken.status, SKUBIN_BAD_XML) << broken.out;
     EXPECT_TRUE(contains(broken.out, "description XML: mismatched tag at line 1")) << broken.out;
+    SkubinRun control = runOn(makeImage("<VELSKU><RandCode>a\tb\x7F</RandCode></VELSKU>"));
+    EXPECT_EQ(control.status, 0) << control.out;
+    EXPECT_TRUE(contains(control.out, "  Rand Code               : a\\x09b\\x7F\n")) << control.out;
+    EXPECT_TRUE(contains(control.out, "  Board ID                : (absent)\n"));
     Bytes twice = makeImage();
     Bytes second = twice;
     twice.insert(twice.end(), second.begin(), second.end());
