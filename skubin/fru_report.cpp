@@ -78,28 +78,25 @@ bool failedBeforeFields(FruReadStatus status) {
            status == FRU_READ_BAD_AREA_VERSION || status == FRU_READ_BAD_AREA_LENGTH;
 }
 
-void printArea(const SkubinEntryData& fru, const FruImageView& view, const FruAreaView& area,
-               const AreaShape& shape, std::ostream& out) {
+void printArea(const SkubinEntryData& fru, const FruAreaView& area, const AreaShape& shape,
+               std::ostream& out) {
+    if (!area.visited)
+        return;
     if (!area.present) {
         out << "  " << fruAreaName(shape.kind) << ": absent\n";
         return;
     }
-    bool failedHere = view.status != FRU_READ_OK && view.errorArea == shape.kind;
-    if (failedHere && failedBeforeFields(view.status)) {
+    if (failedBeforeFields(area.status)) {
         out << skubinFormat("  %s at 0x%03X: not decoded\n", fruAreaName(shape.kind), area.offset);
         return;
     }
     printAreaStart(area, shape, out);
     printFields(fru, area, shape, out);
-    if (failedHere && view.status != FRU_READ_BAD_AREA_CHECKSUM)
+    if (area.status != FRU_READ_OK && area.status != FRU_READ_BAD_AREA_CHECKSUM)
         return;
     out << skubinFormat("    free bytes         %u\n", area.freeBytes);
     out << skubinFormat("    checksum           0x%02X %s\n", area.checksum,
                         areaSum(fru, area) == 0 ? "OK" : "BAD");
-}
-
-bool areaWasReached(const FruImageView& view, FruAreaKind kind) {
-    return view.status == FRU_READ_OK || kind <= view.errorArea;
 }
 
 void printHeader(const SkubinEntryData& fru, const FruImageView& view, std::ostream& out) {
@@ -115,6 +112,12 @@ void printHeader(const SkubinEntryData& fru, const FruImageView& view, std::ostr
 
 const size_t FRU_HEADER_BYTES = 8;
 
+void reportDefect(FruAreaKind area, FruReadStatus status, uint32_t offset, SkubinReport* report) {
+    report->defect(SKUBIN_BAD_FRU,
+                   skubinFormat("FRU %s: %s at FRU offset 0x%03X", fruAreaName(area),
+                                fruReadStatusText(status), offset));
+}
+
 }  // namespace
 
 void reportFru(const SkubinEntryData& fru, SkubinReport* report) {
@@ -128,18 +131,17 @@ void reportFru(const SkubinEntryData& fru, SkubinReport* report) {
     fruReadImage(fru.bytes, fru.size, &view);
     if (fru.size >= FRU_HEADER_BYTES)
         printHeader(fru, view, out);
-    bool headerRead = view.status == FRU_READ_OK || view.errorArea != FRU_AREA_HEADER;
     const AreaShape shapes[] = {
         {FRU_AREA_CHASSIS, CHASSIS_FIELDS, FRU_CHASSIS_FIXED_FIELDS},
         {FRU_AREA_BOARD, BOARD_FIELDS, FRU_BOARD_FIXED_FIELDS},
         {FRU_AREA_PRODUCT, PRODUCT_FIELDS, FRU_PRODUCT_FIXED_FIELDS},
     };
     const FruAreaView* areas[] = {&view.chassis, &view.board, &view.product};
-    for (size_t i = 0; i < 3 && headerRead; ++i)
-        if (areaWasReached(view, shapes[i].kind))
-            printArea(fru, view, *areas[i], shapes[i], out);
-    if (view.status != FRU_READ_OK)
-        report->defect(SKUBIN_BAD_FRU,
-                       skubinFormat("FRU %s: %s at FRU offset 0x%03X", fruAreaName(view.errorArea),
-                                    fruReadStatusText(view.status), view.errorOffset));
+    for (size_t i = 0; i < 3; ++i) {
+        printArea(fru, *areas[i], shapes[i], out);
+        if (areas[i]->status != FRU_READ_OK)
+            reportDefect(shapes[i].kind, areas[i]->status, areas[i]->errorOffset, report);
+    }
+    if (view.status != FRU_READ_OK && view.errorArea == FRU_AREA_HEADER)
+        reportDefect(FRU_AREA_HEADER, view.status, view.errorOffset, report);
 }

@@ -26,10 +26,25 @@ const AreaRule AREA_RULES[] = {
 };
 const size_t AREA_RULE_COUNT = sizeof(AREA_RULES) / sizeof(AREA_RULES[0]);
 
+FruAreaView* areaOf(FruImageView* view, FruAreaKind kind) {
+    if (kind == FRU_AREA_CHASSIS)
+        return &view->chassis;
+    if (kind == FRU_AREA_BOARD)
+        return &view->board;
+    return &view->product;
+}
+
+// Records a defect in its area; the image keeps the first one.
 FruReadStatus fail(FruImageView* view, FruReadStatus status, FruAreaKind area, size_t offset) {
-    view->status = status;
-    view->errorArea = area;
-    view->errorOffset = static_cast<uint32_t>(offset);
+    if (area != FRU_AREA_HEADER) {
+        areaOf(view, area)->status = status;
+        areaOf(view, area)->errorOffset = static_cast<uint32_t>(offset);
+    }
+    if (view->status == FRU_READ_OK) {
+        view->status = status;
+        view->errorArea = area;
+        view->errorOffset = static_cast<uint32_t>(offset);
+    }
     return status;
 }
 
@@ -38,14 +53,6 @@ uint8_t sum8(const uint8_t* bytes, size_t start, size_t count) {
     for (size_t i = start; i < start + count; ++i)
         sum = static_cast<uint8_t>(sum + bytes[i]);
     return sum;
-}
-
-FruAreaView* areaOf(FruImageView* view, FruAreaKind kind) {
-    if (kind == FRU_AREA_CHASSIS)
-        return &view->chassis;
-    if (kind == FRU_AREA_BOARD)
-        return &view->board;
-    return &view->product;
 }
 
 FruReadStatus readHeader(const uint8_t* bytes, size_t size, FruImageView* view) {
@@ -132,6 +139,7 @@ FruReadStatus readAreaBody(const uint8_t* bytes, const AreaRule& rule, FruAreaVi
 FruReadStatus readArea(const uint8_t* bytes, size_t size, size_t ruleIndex, FruImageView* view) {
     const AreaRule& rule = AREA_RULES[ruleIndex];
     FruAreaView* area = areaOf(view, rule.kind);
+    area->visited = true;
     size_t start = bytes[rule.headerByte] * size_t(8);
     if (start == 0)
         return FRU_READ_OK;  // the area is absent
@@ -160,7 +168,10 @@ FruReadStatus fruReadImage(const uint8_t* bytes, size_t size, FruImageView* view
     if (bytes == nullptr)
         size = 0;
     FruReadStatus status = readHeader(bytes, size, view);
-    for (size_t rule = 0; rule < AREA_RULE_COUNT && status == FRU_READ_OK; ++rule)
+    for (size_t rule = 0; rule < AREA_RULE_COUNT; ++rule) {
+        if (status != FRU_READ_OK && status != FRU_READ_BAD_AREA_CHECKSUM)
+            break;
         status = readArea(bytes, size, rule, view);
-    return status;
+    }
+    return view->status;
 }

@@ -48,7 +48,10 @@ struct FruFieldView {
 };
 
 struct FruAreaView {
-    bool present;         // header offset byte not 0
+    bool visited;          // the walk got as far as this area
+    bool present;          // header offset byte not 0
+    FruReadStatus status;  // this area's own first defect
+    uint32_t errorOffset;
     uint32_t offset;      // in bytes from the image start
     uint32_t length;      // in bytes, from the area's length byte
     uint8_t typeByte;     // chassis type, or the language code
@@ -72,7 +75,9 @@ struct FruImageView {
     FruAreaView product;
 };
 
-// Fills `view` with everything up to the first defect and returns its status.
+// Fills `view` and returns the first defect's status. A wrong area checksum
+// leaves the layout trustworthy, so the walk goes on to the next area; any
+// other defect ends it.
 FruReadStatus fruReadImage(const uint8_t* bytes, size_t size, FruImageView* view);
 
 // Texts for people.

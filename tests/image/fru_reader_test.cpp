@@ -188,6 +188,28 @@ TEST(FruReaderDefects, FirstDefectWithItsPlace) {
     }
 }
 
+TEST(FruReaderDefects, AChecksumDefectDoesNotEndTheWalk) {
+    Bytes image = minimalImage();
+    image[23] ^= 0xFF;  // chassis checksum
+    image.resize(60);   // product area (48-71) cut
+    FruImageView view;
+    EXPECT_EQ(fruReadImage(image.data(), image.size(), &view), FRU_READ_BAD_AREA_CHECKSUM);
+    EXPECT_EQ(view.errorArea, FRU_AREA_CHASSIS);
+    EXPECT_EQ(view.errorOffset, 23u);
+    EXPECT_EQ(view.chassis.status, FRU_READ_BAD_AREA_CHECKSUM);
+    EXPECT_TRUE(view.board.visited);
+    EXPECT_EQ(view.board.status, FRU_READ_OK);
+    EXPECT_EQ(view.board.fieldCount, 6u);
+    EXPECT_EQ(view.product.status, FRU_READ_TRUNCATED);
+    EXPECT_EQ(view.product.errorOffset, 60u);
+
+    Bytes versionDefect = minimalImage();
+    versionDefect[24] = 0x02;  // board format version: the walk stops there
+    fruReadImage(versionDefect.data(), versionDefect.size(), &view);
+    EXPECT_EQ(view.board.status, FRU_READ_BAD_AREA_VERSION);
+    EXPECT_FALSE(view.product.visited);
+}
+
 TEST(FruReaderDefects, AnyBytesStayInsideTheGivenLength) {
     // Every cut of a valid image and many random mutations: each read ends
     // with a status and an error offset within the bytes. The sanitizer

@@ -192,6 +192,20 @@ TEST(SkubinDefects, EachDamageGivesItsStatusAndReason) {
     }
 }
 
+TEST(SkubinDefects, AFlippedAreaChecksumStillShowsTheOtherAreas) {
+    ScratchDir scratch;
+    Bytes image = makeImage();
+    size_t chassis = fruAt(image) + image[fruAt(image) + 2] * 8;
+    image[chassis + image[chassis + 1] * 8 - 1] ^= 0xFF;
+    fixEntryChecksum(&image, 2);
+    SkubinRun run = runOn(image);
+    EXPECT_EQ(run.status, SKUBIN_BAD_FRU);
+    EXPECT_TRUE(contains(run.out, " BAD\n  DEFECT: FRU chassis area: area checksum")) << run.out;
+    EXPECT_TRUE(contains(run.out, "    serial number      8-bit ASCII   3 bytes  \"PSN\"\n"))
+        << run.out;
+    EXPECT_TRUE(contains(run.out, "  Board ID                : BID-7\n")) << run.out;
+}
+
 TEST(SkubinDefects, BrokenXmlControlCharactersAndTrailingBytes) {
     ScratchDir scratch;
     SkubinRun broken = runOn(makeImage("<VELSKU><RandCode>x</VELSKU>\n"));
