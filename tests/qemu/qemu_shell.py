@@ -44,10 +44,24 @@ def startup_script(body_lines):
     return "\r\n".join(lines) + "\r\n"
 
 
+def _placement(entry):
+    """"source" goes to the root of FS0:; "source=dir/name" where it says."""
+    source, _, target = entry.partition("=")
+    return source, (target or os.path.basename(source)).replace("\\", "/")
+
+
 def make_image(path, files, script):
     _run(["mkfs.fat", "-C", "-n", "VELSKU", path, str(IMAGE_KIB)])
-    for source in files:
-        _run(["mcopy", "-o", "-i", path, source, "::/" + os.path.basename(source)])
+    made = set()
+    for entry in files:
+        source, target = _placement(entry)
+        folders = target.split("/")[:-1]
+        for depth in range(1, len(folders) + 1):
+            folder = "/".join(folders[:depth])
+            if folder not in made:
+                _run(["mmd", "-i", path, "::/" + folder])
+                made.add(folder)
+        _run(["mcopy", "-o", "-i", path, source, "::/" + target])
     script_path = os.path.join(os.path.dirname(path), "startup.nsh")
     # The shell reads a script with a byte-order mark as UCS-2, which is how
     # words beyond ASCII reach a program.
@@ -101,21 +115,23 @@ def clean_console(text):
 
 
 def run_shell(files, body_lines, extra_qemu_args=(), copy_out=(), out_dir=None, timeout=120):
-    """Boots the shell with `files` on FS0:, runs `body_lines`, and returns the
-    console text (escape sequences removed, line ends kept). Files named in
-    `copy_out` are copied from FS0: into `out_dir` when they exist."""
+    """Boots the shell with `files` on FS0: (each "source" or "source=path"),
+    runs `body_lines`, and returns the console text (escape sequences removed,
+    line ends kept). Paths named in `copy_out` ("name" or "dir/name") are
+    copied from FS0: to the same path under `out_dir` when they exist."""
     work = tempfile.mkdtemp(prefix="qemu-shell-")
     try:
         image = os.path.join(work, "fs0.img")
         vars_copy = os.path.join(work, "vars.fd")
         shutil.copyfile(OVMF_VARS, vars_copy)
         make_image(image, files, startup_script(body_lines))
-        process = subprocess.Popen(qemu_command(image, vars_copy, extra_qemu_args),
-                                   stdin=subprocess.PIPE, stdout=subprocess.PIPE,
-                                   stderr=subprocess.STDOUT)
-        console = _collect_console(process, timeout)
+        with subprocess.Popen(qemu_command(image, vars_copy, extra_qemu_args),
+                              stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                              stderr=subprocess.STDOUT) as process:
+            console = _collect_console(process, timeout)
         for name in copy_out:
             target = os.path.join(out_dir, name)
+            os.makedirs(os.path.dirname(target), exist_ok=True)
             subprocess.run(["mcopy", "-o", "-n", "-i", image, "::/" + name, target],
                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         return clean_console(console)
@@ -125,7 +141,8 @@ def run_shell(files, body_lines, extra_qemu_args=(), copy_out=(), out_dir=None, 
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
-    parser.add_argument("--file", action="append", default=[], help="copy onto FS0:")
+    parser.add_argument("--file", action="append", default=[],
+                        help="copy onto FS0:, as SOURCE or SOURCE=DIR/NAME")
     parser.add_argument("--script", required=True,
                         help="file with the shell commands, one a line")
     parser.add_argument("--copy-out", action="append", default=[], help="file to fetch back")

@@ -1,0 +1,215 @@
+#!/usr/bin/env python3
+"""Both programs in OVMF's UEFI shell against BMCs none of us wrote: QEMU's
+ipmi-bmc-sim behind isa-ipmi-kcs, and no KCS device at all. Each test class
+boots once and runs its cases one after the other, each case's console text
+and %lasterror% kept apart by echoed markers.
+
+    system_tests.py --images build/uefi --host-bin build/host [unittest args]
+"""
+
+import argparse
+import base64
+import os
+import random
+import re
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+import unittest
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import qemu_shell  # noqa: E402
+
+SOURCE_DIR = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+EXAMPLE_SKU = os.path.join(SOURCE_DIR, "examples", "SKU.xml")
+IMAGES = os.environ.get("VELSKU_UEFI_IMAGE_DIR", os.path.join(SOURCE_DIR, "build", "uefi"))
+HOST_BIN = os.environ.get("VELSKU_HOST_BIN_DIR", os.path.join(SOURCE_DIR, "build", "host"))
+
+KCS_BMC = ["-device", "ipmi-bmc-sim,id=bmc0,device_rev=7,fwrev1=3,fwrev2=0x45,"
+           "mfg_id=0x123456,product_id=0x4243",
+           "-device", "isa-ipmi-kcs,bmc=bmc0,ioport=0xca2"]
+CLOCK = "2025-12-01T12:00:00"
+HOST_CLOCK_LEAD = 10  # seconds the shell takes to reach the program
+
+
+def run_cases(files, cases, qemu_args=(), copy_out=(), out_dir=None):
+    """Runs (name, commands) cases in one boot; returns name -> (text, status)."""
+    body = []
+    for name, commands in cases:
+        body.append('echo "=== case %s"' % name)
+        body += commands
+        body += ['echo "=== status %s %%lasterror%%"' % name, "cd \\"]
+    console = qemu_shell.run_shell(files, body, qemu_args, copy_out, out_dir)
+    results = {}
+    for name, _ in cases:
+        match = re.search(r"=== case %s\r\n(.*?)=== status %s (\S+)\r\n" % (name, name),
+                          console, re.S)
+        if match is None:
+            raise AssertionError("case %s not found in the console:\n%s" % (name, console))
+        results[name] = (match.group(1), match.group(2))
+    return results
+
+
+def host_run(program, arguments, files, work_dir):
+    """The host program's console (CR LF, beyond ASCII as "?") in `work_dir`."""
+    os.makedirs(work_dir, exist_ok=True)
+    for source in files:
+        shutil.copy(source, work_dir)
+    clock = qemu_epoch(CLOCK) + HOST_CLOCK_LEAD
+    result = subprocess.run([os.path.join(HOST_BIN, program)] + arguments, cwd=work_dir,
+                            env=dict(os.environ, SIM_CLOCK=str(clock)), stdout=subprocess.PIPE)
+    text = result.stdout.decode("utf-8").encode("ascii", "replace").decode("ascii")
+    return text.replace("\n", "\r\n")
+
+
+def qemu_epoch(clock):
+    import calendar
+    return calendar.timegm(time.strptime(clock, "%Y-%m-%dT%H:%M:%S"))
+
+
+class DorvaxAndPelgrinAgainstQemuBmc(unittest.TestCase):
+    GET_DEVICE_ID = "\r\nReturn Data= 1C 01 00 20 07 03 45 02 07 56 34 12 43 42 \r\n"
+
+    @classmethod
+    def setUpClass(cls):
+        cls.results = run_cases(
+            [os.path.join(IMAGES, "dorvax.efi"), os.path.join(IMAGES, "pelgrin.efi"),
+             EXAMPLE_SKU],
+            [("id", ["dorvax.efi 18 01"]),
+             ("id_no_delay", ["dorvax.efi 18 01 -delay 0"]),
+             ("unknown_command", ["dorvax.efi 18 77"]),
+             ("pelgrin_channel", ["pelgrin.efi BSN=BSN0042"])],
+            KCS_BMC)
+
+    def test_get_device_id_shows_the_bmc_properties(self):
+        self.assertEqual(self.results["id"], (self.GET_DEVICE_ID, "0x0"))
+
+    def test_zero_delay_gives_the_same_reply(self):
+        self.assertEqual(self.results["id_no_delay"], (self.GET_DEVICE_ID, "0x0"))
+
+    def test_unimplemented_command_prints_its_completion_code(self):
+        text, status = self.results["unknown_command"]
+        self.assertRegex(text, r"^\r\nError Code\[0xc1\]:[^\r\n]+\r\n$")
+        self.assertEqual(status, "0xFFFFFFFF")
+
+    def test_pelgrin_finds_no_shared_memory_on_a_bmc_without_oem_commands(self):
+        text, status = self.results["pelgrin_channel"]
+        self.assertEqual(len(re.findall(r"^CmdResp = ", text, re.M)), 3, text)
+        self.assertIn("Initial SMem Request failed\r\n", text)
+        self.assertNotIn("Done", text)
+        self.assertEqual(status, "0x7")
+
+
+class DorvaxWithoutKcsDevice(unittest.TestCase):
+    def test_request_times_out_quickly(self):
+        started = time.monotonic()
+        results = run_cases([os.path.join(IMAGES, "dorvax.efi")],
+                            [("timeout", ["dorvax.efi 18 01"])])
+        self.assertEqual(results["timeout"], ("\r\nKCS ACCESS TIMEOUT\r\n", "0xFFFFFFFF"))
+        self.assertLess(time.monotonic() - started, 60)
+
+
+def write_variant(path, replace=None, insert=None):
+    with open(EXAMPLE_SKU, encoding="utf-8") as handle:
+        text = handle.read()
+    if replace:
+        text = text.replace(*replace)
+    if insert:
+        text = text.replace("</VELSKU>", insert + "\n</VELSKU>")
+    with open(path, "w", encoding="utf-8") as handle:
+        handle.write(text)
+
+
+class PelgrinFailureStatuses(unittest.TestCase):
+    """Each case in its own folder of FS0:, compared with the host program."""
+
+    ARGUMENTS = ["MainMAC=001122334455", "BSN=BSN0042", "PSN=PSN77", "DSBSHM"]
+
+    @classmethod
+    def setUpClass(cls):
+        cls.work = tempfile.mkdtemp(prefix="pelgrin-statuses-")
+        newer = os.path.join(cls.work, "newer.xml")
+        write_variant(newer, replace=("<Pelgrin>0.22</Pelgrin>", "<Pelgrin>0.23</Pelgrin>"))
+        big = os.path.join(cls.work, "big.xml")
+        noise = base64.b64encode(random.Random(7).randbytes(40000)).decode("ascii")
+        write_variant(big, insert="  <Blob>%s</Blob>" % noise)
+        stale = os.path.join(cls.work, "stale.bin")
+        with open(stale, "wb") as handle:
+            handle.write(b"stale image" * 100)
+        cls.inputs = {"missing": [], "newer": [newer], "big": [big],
+                      "stale": [EXAMPLE_SKU, stale]}
+        files = [os.path.join(IMAGES, "pelgrin.efi"), "%s=missing/README" % EXAMPLE_SKU,
+                 newer + "=newer/SKU.xml", big + "=big/SKU.xml",
+                 EXAMPLE_SKU + "=stale/SKU.xml", stale + "=stale/SKU.BIN"]
+        command = " ".join(["..\\pelgrin.efi"] + cls.ARGUMENTS)
+        cases = [(name, ["cd " + name, command]) for name in ("missing", "newer", "big", "stale")]
+        cls.shell_dir = os.path.join(cls.work, "shell")
+        cls.results = run_cases(files, cases, ["-rtc", "base=%s,clock=vm" % CLOCK],
+                                ["stale/SKU.BIN", "stale/mysku.xml.gz"], cls.shell_dir)
+
+    @classmethod
+    def tearDownClass(cls):
+        shutil.rmtree(cls.work, ignore_errors=True)
+
+    def host_console(self, name):
+        files = []
+        for source in self.inputs[name]:
+            target = os.path.join(self.work, "host-input", name,
+                                  "SKU.BIN" if source.endswith(".bin") else "SKU.xml")
+            os.makedirs(os.path.dirname(target), exist_ok=True)
+            shutil.copy(source, target)
+            files.append(target)
+        return host_run("pelgrin", self.ARGUMENTS, files, os.path.join(self.work, "host", name))
+
+    def check_case(self, name, status):
+        self.assertEqual(self.results[name], (self.host_console(name), status))
+
+    def test_missing_description(self):
+        self.check_case("missing", "0xFFFFFFFE")
+
+    def test_description_needing_a_newer_tool(self):
+        self.check_case("newer", "0x5")
+
+    def test_image_too_big_is_reported_as_aborted(self):
+        self.check_case("big", "0x15")
+
+    def test_stale_image_is_replaced_by_the_hosts(self):
+        self.check_case("stale", "0x0")
+        for name in ("SKU.BIN", "mysku.xml.gz"):
+            with open(os.path.join(self.shell_dir, "stale", name), "rb") as shell_file, \
+                    open(os.path.join(self.work, "host", "stale", name), "rb") as host_file:
+                self.assertEqual(shell_file.read(), host_file.read(), name)
+
+    def test_fru_entry_decodes_with_ipmi_fru(self):
+        with open(os.path.join(self.shell_dir, "stale", "SKU.BIN"), "rb") as handle:
+            image = handle.read()
+        entry = image[0xC0:0xE0]
+        offset = int.from_bytes(entry[24:27], "little")
+        size = int.from_bytes(entry[27:30], "little")
+        fru = os.path.join(self.work, "fru.bin")
+        with open(fru, "wb") as handle:
+            handle.write(image[offset:offset + size])
+        ipmi_fru = shutil.which("ipmi-fru") or "/usr/sbin/ipmi-fru"
+        result = subprocess.run([ipmi_fru, "--fru-file=" + fru], stdout=subprocess.PIPE,
+                                stderr=subprocess.STDOUT, env=dict(os.environ, TZ="UTC"))
+        decoded = result.stdout.decode("utf-8", "replace")
+        self.assertEqual(result.returncode, 0, decoded)
+        self.assertIn("BSN0042", decoded)
+        self.assertIn("PSN77", decoded)
+        self.assertNotRegex(decoded.lower(), "checksum invalid|error")
+
+
+def main():
+    global IMAGES, HOST_BIN
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--images", default=IMAGES)
+    parser.add_argument("--host-bin", default=HOST_BIN)
+    options, rest = parser.parse_known_args()
+    IMAGES, HOST_BIN = os.path.abspath(options.images), os.path.abspath(options.host_bin)
+    unittest.main(argv=[sys.argv[0]] + rest)
+
+
+if __name__ == "__main__":
+    main()
