@@ -111,9 +111,9 @@ int fclose(FILE* stream) {
 }
 
 size_t fread(void* buffer, size_t size, size_t count, FILE* stream) {
-    if (size == 0 || count == 0)
+    if (size == 0 || count == 0 || stream == nullptr)
         return 0;
-    if (!isFileStream(stream) || !stream->readable) {
+    if (stream->console || !stream->readable) {
         stream->error = true;
         return 0;
     }
