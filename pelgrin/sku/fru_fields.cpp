@@ -22,8 +22,9 @@ struct FruFieldRow {
     const char* givenSubject;
 };
 
-// Part, version and asset-tag values given on the command line reach only
-// mysku.xml; the FRU image keeps the description's.
+// Only the serial numbers come from the command line: given part numbers,
+// product version and asset tag reach mysku.xml alone, and the FRU image
+// keeps the description's.
 const FruFieldRow FRU_FIELD_MAP[] = {
     {FRU_CHASSIS_TYPE, "/VELSKU/FRU/ChassisType", "FRU/ChassisType in SKU.xml", nullptr, nullptr},
     {FRU_CHASSIS_PART_NUMBER, "/VELSKU/FRU/ChassisPartNumber", "FRU/ChassisPartNumber in SKU.xml",

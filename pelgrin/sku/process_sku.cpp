@@ -23,12 +23,12 @@ struct SkuRun {
 
 int loadDescription(XmlDocument** document) {
     switch (xmlLoadFile(DESCRIPTION_FILE, document)) {
-        case XML_LOADED:
+        case XMLTREE_LOADED:
             return 0;
-        case XML_NO_FILE:
+        case XMLTREE_NO_FILE:
             printf("%s: No Such File or Directory!\n", DESCRIPTION_FILE);
             return SKU_NO_FILE;
-        case XML_OUT_OF_MEMORY:
+        case XMLTREE_OUT_OF_MEMORY:
             printf("Error! Not enough memory\n");
             return SKU_OUT_OF_MEMORY;
         default:

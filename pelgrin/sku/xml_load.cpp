@@ -163,7 +163,7 @@ XmlDocument* createDocument() {
     if (document == nullptr)
         return nullptr;
     memset(document, 0, sizeof *document);
-    document->standalone = XML_STANDALONE_ABSENT;
+    document->standalone = XMLTREE_STANDALONE_ABSENT;
     return document;
 }
 
@@ -180,43 +180,43 @@ XML_Parser createParser(TreeBuild* build) {
 
 XmlLoadStatus parseFailure(const TreeBuild* build) {
     if (build->outOfMemory || XML_GetErrorCode(build->parser) == XML_ERROR_NO_MEMORY)
-        return XML_OUT_OF_MEMORY;
-    return XML_MALFORMED;
+        return XMLTREE_OUT_OF_MEMORY;
+    return XMLTREE_MALFORMED;
 }
 
 XmlLoadStatus streamFile(FILE* file, TreeBuild* build) {
     for (;;) {
         void* chunk = XML_GetBuffer(build->parser, static_cast<int>(READ_CHUNK));
         if (chunk == nullptr)
-            return XML_OUT_OF_MEMORY;
+            return XMLTREE_OUT_OF_MEMORY;
         size_t count = fread(chunk, 1, READ_CHUNK, file);
         if (ferror(file))
-            return XML_MALFORMED;
+            return XMLTREE_MALFORMED;
         bool last = count == 0;
         if (XML_ParseBuffer(build->parser, static_cast<int>(count), last) != XML_STATUS_OK)
             return parseFailure(build);
         if (last)
-            return build->document->root != nullptr ? XML_LOADED : XML_MALFORMED;
+            return build->document->root != nullptr ? XMLTREE_LOADED : XMLTREE_MALFORMED;
     }
 }
 
 XmlLoadStatus buildTree(FILE* file, XmlDocument** document) {
     TreeBuild build = {nullptr, createDocument(), nullptr, false};
     if (build.document == nullptr)
-        return XML_OUT_OF_MEMORY;
+        return XMLTREE_OUT_OF_MEMORY;
     build.parser = createParser(&build);
     if (build.parser == nullptr) {
         xmlDocumentFree(build.document);
-        return XML_OUT_OF_MEMORY;
+        return XMLTREE_OUT_OF_MEMORY;
     }
     XmlLoadStatus status = streamFile(file, &build);
     XML_ParserFree(build.parser);
-    if (status != XML_LOADED) {
+    if (status != XMLTREE_LOADED) {
         xmlDocumentFree(build.document);
         return status;
     }
     *document = build.document;
-    return XML_LOADED;
+    return XMLTREE_LOADED;
 }
 
 }  // namespace
@@ -225,7 +225,7 @@ XmlLoadStatus xmlLoadFile(const char* path, XmlDocument** document) {
     *document = nullptr;
     FILE* file = fopen(path, "rb");
     if (file == nullptr)
-        return XML_NO_FILE;
+        return XMLTREE_NO_FILE;
     XmlLoadStatus status = buildTree(file, document);
     fclose(file);
     return status;

@@ -107,9 +107,9 @@ void putDeclaration(XmlWriter* writer, const XmlDocument* document) {
     bool keepEncoding = document->encoding != nullptr && isUtf8Name(document->encoding);
     putText(writer, keepEncoding ? document->encoding : "UTF-8");
     putText(writer, "\"");
-    if (document->standalone != XML_STANDALONE_ABSENT)
-        putText(writer, document->standalone == XML_STANDALONE_YES ? " standalone=\"yes\""
-                                                                   : " standalone=\"no\"");
+    if (document->standalone != XMLTREE_STANDALONE_ABSENT)
+        putText(writer, document->standalone == XMLTREE_STANDALONE_YES ? " standalone=\"yes\""
+                                                                       : " standalone=\"no\"");
     putText(writer, "?>\n");
 }
 

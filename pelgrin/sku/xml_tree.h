@@ -25,8 +25,12 @@ struct XmlElement {
 };
 
 // The XML declaration's pseudo-attributes as the input gave them; null (or
-// XML_STANDALONE_ABSENT) for each one it did not give.
-enum XmlStandalone { XML_STANDALONE_ABSENT = -1, XML_STANDALONE_NO = 0, XML_STANDALONE_YES = 1 };
+// XMLTREE_STANDALONE_ABSENT) for each one it did not give.
+enum XmlStandalone {
+    XMLTREE_STANDALONE_ABSENT = -1,
+    XMLTREE_STANDALONE_NO = 0,
+    XMLTREE_STANDALONE_YES = 1
+};
 
 struct XmlDocument {
     XmlElement* root;
@@ -36,13 +40,13 @@ struct XmlDocument {
 };
 
 enum XmlLoadStatus {
-    XML_LOADED = 0,
-    XML_NO_FILE,       // the file cannot be opened
-    XML_MALFORMED,     // not well-formed, unreadable, refused by expat's limits, or no root
-    XML_OUT_OF_MEMORY  // allocation failed while building the tree
+    XMLTREE_LOADED = 0,
+    XMLTREE_NO_FILE,       // the file cannot be opened
+    XMLTREE_MALFORMED,     // not well-formed, unreadable, refused by expat's limits, or no root
+    XMLTREE_OUT_OF_MEMORY  // allocation failed while building the tree
 };
 
-// Loads `path` into a new document. On any status but XML_LOADED nothing
+// Loads `path` into a new document. On any status but XMLTREE_LOADED nothing
 // stays allocated and *document is null.
 XmlLoadStatus xmlLoadFile(const char* path, XmlDocument** document);
 void xmlDocumentFree(XmlDocument* document);

@@ -150,7 +150,7 @@ TEST(XmlLoad, StreamsFilesLargerThanOneReadChunk) {
 TEST(XmlLoad, FailuresAreDistinguishedAndLeaveNothingAllocated) {
     testsupport::ScratchDir dir;
     XmlDocument* document = reinterpret_cast<XmlDocument*>(1);
-    EXPECT_EQ(xmlLoadFile("absent.xml", &document), XML_NO_FILE);
+    EXPECT_EQ(xmlLoadFile("absent.xml", &document), XMLTREE_NO_FILE);
     EXPECT_EQ(document, nullptr);
     EXPECT_EQ(xmlLiveBlocks(), 0u);
 
@@ -170,9 +170,9 @@ TEST(XmlLoad, FailuresAreDistinguishedAndLeaveNothingAllocated) {
         nestedEntities(9),        // three billion bytes from one reference
     };
     for (const std::string& content : malformed) {
-        XmlLoadStatus status = XML_LOADED;
+        XmlLoadStatus status = XMLTREE_LOADED;
         DocumentPtr loaded = loadText(content, &status);
-        EXPECT_EQ(status, XML_MALFORMED) << content.substr(0, 60);
+        EXPECT_EQ(status, XMLTREE_MALFORMED) << content.substr(0, 60);
         EXPECT_FALSE(loaded);
         EXPECT_EQ(xmlLiveBlocks(), 0u) << content.substr(0, 60);
     }
