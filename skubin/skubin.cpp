@@ -114,11 +114,15 @@ int runSkubin(const std::vector<std::string>& words, std::ostream& out, std::ost
     SkubinReport report(out);
     out << "skubin: " << arguments.file << " (" << image.file.size() << " bytes)\n";
     std::string xml;
-    if (reportContainer(&image, &report)) {
-        reportFru(image.fru, &report);
-        reportDescription(image.description, &xml, &report);
-        if (!arguments.extractDir.empty())
-            extract(arguments.extractDir, image, xml, &report);
-    }
+    if (reportImage(&image, &xml, &report) && !arguments.extractDir.empty())
+        extract(arguments.extractDir, image, xml, &report);
     return finish(arguments, report, err);
+}
+
+bool reportImage(SkubinImage* image, std::string* xml, SkubinReport* report) {
+    if (!reportContainer(image, report))
+        return false;
+    reportFru(image->fru, report);
+    reportDescription(image->description, xml, report);
+    return true;
 }

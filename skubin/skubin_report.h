@@ -54,6 +54,10 @@ void reportFru(const SkubinEntryData& fru, SkubinReport* report);
 // Inflates the description into `xml` (empty when it cannot).
 void reportDescription(const SkubinEntryData& description, std::string* xml, SkubinReport* report);
 
+// Container, FRU and description in turn; false when the container could
+// not be read at all.
+bool reportImage(SkubinImage* image, std::string* xml, SkubinReport* report);
+
 const char* smbiosChassisTypeName(uint8_t type);
 
 // The whole tool: arguments after the program name; returns the exit status.
