@@ -9,16 +9,13 @@
 #include "tests/image/fru_test_support.h"
 
 using fruTest::build;
+using fruTest::BuilderPtr;
+using fruTest::makeBuilder;
 using fruTest::setText;
 using fruTest::sum8;
-typedef std::unique_ptr<FruBuilder, fruTest::BuilderDeleter> BuilderPtr;
 typedef std::vector<uint8_t> Bytes;
 
 namespace {
-
-BuilderPtr makeBuilder() {
-    return BuilderPtr(fruBuilderCreate(2048));
-}
 
 // Offsets of the three areas, read back from the common header.
 struct AreaSpan {

@@ -15,10 +15,6 @@ typedef std::vector<uint8_t> Bytes;
 
 namespace {
 
-struct BuilderFree {
-    void operator()(FruBuilder* builder) const { fruBuilderFree(builder); }
-};
-
 std::string fieldText(const Bytes& image, const FruFieldView& field) {
     char text[FRU_FIELD_TEXT_MAX];
     fruFieldText(image.data(), image.size(), &field, text, sizeof(text));
@@ -75,7 +71,7 @@ Bytes minimalImage() {
 }  // namespace
 
 TEST(FruReaderDecode, ReadsBackWhatTheBuilderWrote) {
-    std::unique_ptr<FruBuilder, BuilderFree> builder(fruBuilderCreate(2048));
+    fruTest::BuilderPtr builder = fruTest::makeBuilder();
     uint8_t chassisType = 0x17;
     uint8_t date[3] = {0x56, 0x34, 0x12};  // 0x123456 minutes, least significant first
     fruBuilderSet(builder.get(), FRU_CHASSIS_TYPE, &chassisType, 1);

@@ -3,6 +3,7 @@
 
 #include <stdint.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,11 @@ namespace fruTest {
 struct BuilderDeleter {
     void operator()(FruBuilder* builder) const { fruBuilderFree(builder); }
 };
+typedef std::unique_ptr<FruBuilder, BuilderDeleter> BuilderPtr;
+
+inline BuilderPtr makeBuilder() {
+    return BuilderPtr(fruBuilderCreate(2048));
+}
 
 inline int setText(FruBuilder* builder, int id, const std::string& text) {
     return fruBuilderSet(builder, id, text.data(), text.size());

@@ -19,10 +19,8 @@ using imageTest::DecoderRun;
 
 namespace {
 
-struct BuilderFree {
-    void operator()(FruBuilder* builder) const { fruBuilderFree(builder); }
-};
-typedef std::unique_ptr<FruBuilder, BuilderFree> BuilderPtr;
+using fruTest::BuilderPtr;
+using fruTest::makeBuilder;
 
 void setDate(FruBuilder* builder, uint32_t minutes) {
     uint8_t date[3] = {uint8_t(minutes), uint8_t(minutes >> 8), uint8_t(minutes >> 16)};
@@ -32,7 +30,7 @@ void setDate(FruBuilder* builder, uint32_t minutes) {
 }  // namespace
 
 TEST(IpmiFruCrossCheck, EveryFieldAgreesWithTheIndependentDecoder) {
-    BuilderPtr builder(fruBuilderCreate(2048));
+    BuilderPtr builder = makeBuilder();
     uint8_t rackMount = 0x17;
     fruBuilderSet(builder.get(), FRU_CHASSIS_TYPE, &rackMount, 1);
     setText(builder.get(), FRU_CHASSIS_PART_NUMBER, "CPN-1");
@@ -82,14 +80,14 @@ TEST(IpmiFruCrossCheck, DatesAndEmptyImagesDecodeWithoutError) {
         {0xFFFFFF, "11/24/27 - 20:15:00"},
     };
     for (const Case& c : cases) {
-        BuilderPtr builder(fruBuilderCreate(2048));
+        BuilderPtr builder = makeBuilder();
         setDate(builder.get(), c.minutes);
         DecoderRun run = decode(build(builder.get()));
         ASSERT_TRUE(run.ran);
         EXPECT_TRUE(run.errors.empty()) << c.minutes << ": " << run.errors.front();
         EXPECT_EQ(run.fields["FRU Board Manufacturing Date/Time"], c.shown);
     }
-    BuilderPtr empty(fruBuilderCreate(2048));
+    BuilderPtr empty = makeBuilder();
     DecoderRun run = decode(build(empty.get()));
     ASSERT_TRUE(run.ran);
     EXPECT_TRUE(run.errors.empty()) << run.errors.front();

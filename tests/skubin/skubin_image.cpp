@@ -7,6 +7,7 @@
 #include "pelgrin/image/sku_image.h"
 #include "pelgrin/image/sku_layout.h"
 #include "skubin/skubin_report.h"
+#include "tests/image/fru_test_support.h"
 #include "tests/support/scratch_dir.h"
 
 namespace skubinTest {
@@ -28,9 +29,7 @@ const char DESCRIPTION[] =
 
 namespace {
 
-void setText(FruBuilder* builder, int id, const std::string& text) {
-    fruBuilderSet(builder, id, text.data(), text.size());
-}
+using fruTest::setText;
 
 void fillBuilder(FruBuilder* builder) {
     uint8_t rackMount = 0x17;
@@ -57,15 +56,14 @@ void fillBuilder(FruBuilder* builder) {
 std::vector<uint8_t> makeImage(const std::string& description) {
     testsupport::ScratchDir scratch;
     testsupport::writeFile("mysku.xml", description);
-    FruBuilder* builder = fruBuilderCreate(2048);
-    fillBuilder(builder);
+    fruTest::BuilderPtr builder = fruTest::makeBuilder();
+    fillBuilder(builder.get());
     SkuContext context{};
-    fruBuilderBuild(builder, &context.fruImage, &context.fruImageSize);
+    fruBuilderBuild(builder.get(), &context.fruImage, &context.fruImageSize);
     std::vector<uint8_t> buffer(SKU_IMAGE_MAX, 0);
     int status = compressDescription(&context);
     if (status == 0)
         status = buildSkuImage(&context, buffer.data());
-    fruBuilderFree(builder);
     free(context.skuGz);
     return status == 0 ? testsupport::readFile("SKU.BIN") : std::vector<uint8_t>();
 }
