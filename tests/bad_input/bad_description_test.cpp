@@ -1,0 +1,150 @@
+// SKU.xml files that cannot be used, or that try to make the tool use too much
+// time, memory or disk, through the whole program.
+#include <cstdio>
+#include <string>
+
+#include "tests/bad_input/pelgrin_run.h"
+#include "tests/sku/sku_run_support.h"
+
+namespace badinput {
+namespace {
+
+using skuTest::exampleDescription;
+using skuTest::replaced;
+using testsupport::fileExists;
+using testsupport::readText;
+using testsupport::writeFile;
+
+const std::vector<std::string> WORDS = {"BSN=BSN-0001", "DSBSHM"};
+
+// The example behind a DTD of `entities`, with `reference` as the text of
+// its Site element.
+std::string withEntities(const std::string& entities, const std::string& reference) {
+    std::string body = exampleDescription();
+    body = body.substr(body.find("?>") + 2);
+    body = replaced(body, "Usine de Saint-Étienne — ligne 3 (組立)", reference);
+    return "<?xml version=\"1.0\"?>\n<!DOCTYPE VELSKU [\n" + entities + "]>" + body;
+}
+
+// Ten references per level, ten levels: 3 * 10^10 bytes from one reference.
+std::string billionLaughs() {
+    std::string entities = "<!ENTITY lol0 \"lol\">\n";
+    for (int level = 1; level <= 10; ++level) {
+        entities += "<!ENTITY lol" + std::to_string(level) + " \"";
+        for (int i = 0; i < 10; ++i)
+            entities += "&lol" + std::to_string(level - 1) + ";";
+        entities += "\">\n";
+    }
+    return withEntities(entities, "&lol10;");
+}
+
+// One 100 KB entity referenced 100,000 times: 10 GB from a 400 KB file.
+std::string quadraticBlowUp() {
+    std::string references;
+    for (int i = 0; i < 100000; ++i)
+        references += "&a;";
+    return withEntities("<!ENTITY a \"" + std::string(100000, 'x') + "\">\n", references);
+}
+
+std::string nested(const std::string& name, int levels) {
+    std::string text;
+    for (int i = 0; i < levels; ++i)
+        text += "<" + name + ">";
+    text += "deep";
+    for (int i = 0; i < levels; ++i)
+        text += "</" + name + ">";
+    return text;
+}
+
+std::string binaryBytes() {
+    std::string bytes = "\x89PNG\r\n\x1a\n";
+    for (int i = 0; i < 4096; ++i)
+        bytes += static_cast<char>((i * 167 + 13) & 0xFF);
+    return bytes;
+}
+
+class BadDescription : public PelgrinRun {};
+
+// Each is refused before mysku.xml is opened: the earlier unit's SKU.BIN and
+// mysku.xml are gone (deleted at start), only its mysku.xml.gz, which no run
+// deletes, is left untouched.
+TEST_F(BadDescription, UnusableDescriptionsAreRefusedBeforeAnyOutput) {
+    struct Case {
+        const char* name;
+        std::string description;  // "-" for no SKU.xml at all
+        int status;
+        const char* message;
+    };
+    const std::string example = exampleDescription();
+    const Case cases[] = {
+        {"missing", "-", -2, "SKU.xml: No Such File or Directory!\n"},
+        {"empty", "", 2, "Unable to parse SKU.xml!\n"},
+        {"white space only", " \n\t\n", 2, "Unable to parse SKU.xml!\n"},
+        {"binary", binaryBytes(), 2, "Unable to parse SKU.xml!\n"},
+        {"truncated", example.substr(0, example.size() / 2), 2, "Unable to parse SKU.xml!\n"},
+        {"cut inside a tag", example.substr(0, example.find("<FRU>") + 3), 2,
+         "Unable to parse SKU.xml!\n"},
+        {"billion laughs", billionLaughs(), 2, "Unable to parse SKU.xml!\n"},
+        {"quadratic blow-up", quadraticBlowUp(), 2, "Unable to parse SKU.xml!\n"},
+        {"100,000 levels under another root", nested("E", 100000), 2,
+         "Error! The root element of SKU.xml is E, not VELSKU\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        leaveEarlierOutputs();
+        std::remove("SKU.xml");
+        if (c.description != "-")
+            writeFile("SKU.xml", c.description);
+        PelgrinOutcome outcome = run(WORDS);
+        EXPECT_EQ(outcome.status, c.status);
+        EXPECT_EQ(outcome.output, c.message);
+        EXPECT_EQ(filesLeft(), "mysku.xml.gz(earlier)");
+    }
+}
+
+// A description that loads but whose compressed copy does not fit the image:
+// mysku.xml and mysku.xml.gz are this run's, SKU.BIN is not written at all.
+TEST_F(BadDescription, HugeDescriptionsStopAtTheImageSize) {
+    for (size_t size : {size_t{60000}, size_t{50} << 20}) {
+        SCOPED_TRACE(size);
+        leaveEarlierOutputs();
+        writeFile("SKU.xml", descriptionWithNoise(size));
+        PelgrinOutcome outcome = run(WORDS);
+        EXPECT_EQ(outcome.status, 1);
+        long gzSize = static_cast<long>(readText("mysku.xml.gz").size());
+        int reported = 0;
+        ASSERT_EQ(
+            sscanf(outcome.output.c_str(), "\nError! SKU.BIN is too big (size = %d\n)", &reported),
+            1)
+            << outcome.output;
+        EXPECT_EQ(outcome.output,
+                  "\nError! SKU.BIN is too big (size = " + std::to_string(reported) + "\n)");
+        EXPECT_GT(reported, 32768);
+        EXPECT_EQ(reported % 64, 0);
+        EXPECT_GE(reported, gzSize + 256);
+        EXPECT_EQ(filesLeft(), "mysku.xml mysku.xml.gz");
+        EXPECT_GT(readText("mysku.xml").size(), size);
+    }
+}
+
+// External entities and an external DTD are never fetched: the run succeeds
+// and nothing of the files they name reaches mysku.xml.
+TEST_F(BadDescription, ExternalEntitiesAreNotRead) {
+    writeFile("secret.txt", "SECRET-BYTES");
+    writeFile("secret.dtd", "<!ENTITY leak \"SECRET-DTD\">");
+    std::string description = withEntities(
+        "<!ENTITY x SYSTEM \"secret.txt\">\n<!ENTITY y SYSTEM \"/etc/passwd\">\n", "a&x;b&y;c");
+    description =
+        replaced(description, "<!DOCTYPE VELSKU [", "<!DOCTYPE VELSKU SYSTEM \"secret.dtd\" [");
+    writeFile("SKU.xml", description);
+    PelgrinOutcome outcome = run(WORDS);
+    EXPECT_EQ(outcome.status, 0) << outcome.output;
+    EXPECT_EQ(filesLeft(), "SKU.BIN mysku.xml mysku.xml.gz");
+    std::string printed = readText("mysku.xml");
+    EXPECT_NE(printed.find("<Site>abc</Site>"), std::string::npos) << printed;
+    EXPECT_EQ(printed.find("SECRET"), std::string::npos);
+    EXPECT_EQ(printed.find("root:"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace badinput
