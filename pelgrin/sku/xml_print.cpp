@@ -1,7 +1,8 @@
 // The printed form: the declaration, then one element per line, three blanks
-// of indentation per level. An element with children puts its own text on a
-// line of its own before them; loading trims that indentation away again, so
-// printing a loaded document and loading the print gives the same tree.
+// of indentation per level (up to 32 levels). An element with children puts
+// its own text on a line of its own before them; loading trims that
+// indentation away again, so printing a loaded document and loading the
+// print gives the same tree.
 #include <string.h>
 
 #include "pelgrin/sku/xml_memory.h"
@@ -113,9 +114,14 @@ void putDeclaration(XmlWriter* writer, const XmlDocument* document) {
     putText(writer, "?>\n");
 }
 
+// Indentation stops growing at this depth: a file nested a hundred thousand
+// levels deep would otherwise print its depth squared in blanks.
+const unsigned MAX_INDENT_DEPTH = 32;
+
 void putIndent(const XmlPrinter* printer, unsigned depth) {
     static const char BLANKS[] = "                                ";
-    size_t count = static_cast<size_t>(depth) * printer->indentWidth;
+    unsigned levels = depth < MAX_INDENT_DEPTH ? depth : MAX_INDENT_DEPTH;
+    size_t count = static_cast<size_t>(levels) * printer->indentWidth;
     while (count > 0) {
         size_t part = count < sizeof BLANKS - 1 ? count : sizeof BLANKS - 1;
         put(printer->writer, BLANKS, part);

@@ -127,6 +127,25 @@ TEST_F(BadDescription, HugeDescriptionsStopAtTheImageSize) {
     }
 }
 
+// mysku.xml grows with the nesting depth only up to a fixed indentation:
+// 100,000 levels used to print 3 * 10^10 blanks. 5,000 levels, which used to
+// print 75 MB, come first so that a regression fails fast.
+TEST_F(BadDescription, DeepNestingPrintsInLinearSpace) {
+    for (int levels : {5000, 100000}) {
+        SCOPED_TRACE(levels);
+        leaveEarlierOutputs();
+        writeFile("SKU.xml", replaced(exampleDescription(), "</VELSKU>",
+                                      nested("Deep", levels) + "</VELSKU>"));
+        PelgrinOutcome outcome = run(WORDS);
+        ASSERT_LT(readText("mysku.xml").size(), 300u * levels);
+        EXPECT_EQ(outcome.status, 1);
+        EXPECT_EQ(from(outcome.output, "Error!").rfind("Error! SKU.BIN is too big (size = ", 0), 0u)
+            << outcome.output;
+        EXPECT_EQ(filesLeft(), "mysku.xml mysku.xml.gz");
+        EXPECT_NE(readText("mysku.xml").find("deep</Deep>"), std::string::npos);
+    }
+}
+
 // External entities and an external DTD are never fetched: the run succeeds
 // and nothing of the files they name reaches mysku.xml.
 TEST_F(BadDescription, ExternalEntitiesAreNotRead) {
