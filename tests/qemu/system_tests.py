@@ -1,10 +1,12 @@
 #!/usr/bin/env python3
 """Both programs in OVMF's UEFI shell against BMCs none of us wrote: QEMU's
-ipmi-bmc-sim behind isa-ipmi-kcs, and no KCS device at all. Each test class
+ipmi-bmc-sim behind isa-ipmi-kcs, OpenIPMI's ipmi_sim with our OEM module
+behind ipmi-bmc-extern, and no KCS device at all. Each test class
 boots once and runs its cases one after the other, each case's console text
 and %lasterror% kept apart by echoed markers.
 
-    system_tests.py --images build/uefi --host-bin build/host [unittest args]
+    system_tests.py --images build/uefi --host-bin build/host \
+        [--oem-module oem_bmc_module.so] [unittest args]
 """
 
 import argparse
@@ -13,6 +15,7 @@ import os
 import random
 import re
 import shutil
+import socket
 import subprocess
 import sys
 import tempfile
@@ -26,6 +29,7 @@ SOURCE_DIR = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__f
 EXAMPLE_SKU = os.path.join(SOURCE_DIR, "examples", "SKU.xml")
 IMAGES = os.environ.get("VELSKU_UEFI_IMAGE_DIR", os.path.join(SOURCE_DIR, "build", "uefi"))
 HOST_BIN = os.environ.get("VELSKU_HOST_BIN_DIR", os.path.join(SOURCE_DIR, "build", "host"))
+OEM_MODULE = os.environ.get("VELSKU_OEM_BMC_MODULE", "")
 
 KCS_BMC = ["-device", "ipmi-bmc-sim,id=bmc0,device_rev=7,fwrev1=3,fwrev2=0x45,"
            "mfg_id=0x123456,product_id=0x4243",
@@ -201,13 +205,120 @@ class PelgrinFailureStatuses(unittest.TestCase):
         self.assertNotRegex(decoded.lower(), "checksum invalid|error")
 
 
+SMEM_ADDRESS = 0x9E000000
+
+
+def listening(port):
+    """True when something listens on the TCP port (read from /proc, so that
+    no probing connection takes the emulator's only client slot)."""
+    with open("/proc/net/tcp") as handle:
+        for line in handle.readlines()[1:]:
+            fields = line.split()
+            if int(fields[1].split(":")[1], 16) == port and fields[3] == "0A":
+                return True
+    return False
+
+
+def free_port():
+    with socket.socket() as probe:
+        probe.bind(("127.0.0.1", 0))
+        return probe.getsockname()[1]
+
+
+class OemBmc:
+    """OpenIPMI's ipmi_sim with our OEM module, reached by QEMU's
+    ipmi-bmc-extern over a socket."""
+
+    def __init__(self, work_dir):
+        self.log = os.path.join(work_dir, "oem-requests.log")
+        self.port = free_port()
+        state = os.path.join(work_dir, "state")
+        os.makedirs(state)
+        config = os.path.join(work_dir, "lan.conf")
+        with open(config, "w") as handle:
+            handle.write('name "velsku"\nset_working_mc 0x20\n'
+                         '  serial 15 127.0.0.1 %d codec VM\n'
+                         '  loadlib "%s" "%s %x"\n' % (self.port, OEM_MODULE, self.log,
+                                                     SMEM_ADDRESS))
+        commands = os.path.join(work_dir, "bmc.emu")
+        with open(commands, "w") as handle:
+            handle.write("mc_setbmc 0x20\n"
+                         "mc_add 0x20 0 no-device-sdrs 0x23 9 8 0x9f 0x1291 0xf02 persist_sdr\n"
+                         "mc_enable 0x20\n")
+        self.output = open(os.path.join(work_dir, "ipmi_sim.out"), "w")
+        self.process = subprocess.Popen(
+            [shutil.which("ipmi_sim") or "/usr/bin/ipmi_sim", "-c", config, "-f", commands,
+             "-n", "-s", state], stdout=self.output, stderr=subprocess.STDOUT)
+        deadline = time.monotonic() + 10
+        while not listening(self.port):
+            if time.monotonic() > deadline or self.process.poll() is not None:
+                self.stop()
+                raise AssertionError("ipmi_sim did not start")
+            time.sleep(0.1)
+
+    def qemu_args(self):
+        return ["-chardev", "socket,id=ipmi0,host=127.0.0.1,port=%d,reconnect=10" % self.port,
+                "-device", "ipmi-bmc-extern,id=bmc0,chardev=ipmi0",
+                "-device", "isa-ipmi-kcs,bmc=bmc0,ioport=0xca2"]
+
+    def requests(self, command):
+        """The logged OEM requests with the given command byte."""
+        if not os.path.exists(self.log):
+            return []
+        with open(self.log) as handle:
+            return [line for line in handle.read().splitlines()
+                    if line.split()[1] == "%02x" % command]
+
+    def stop(self):
+        self.process.terminate()
+        self.process.wait()
+        self.output.close()
+
+
+@unittest.skipUnless(OEM_MODULE or "--oem-module" in sys.argv, "needs the OEM BMC module")
+class PelgrinAgainstOemBmc(unittest.TestCase):
+    """The production run's channel against display functions of QEMU that
+    happen to sit where the BMC's window is looked for."""
+
+    def run_with_display(self, device):
+        work = tempfile.mkdtemp(prefix="oem-bmc-")
+        self.addCleanup(shutil.rmtree, work, True)
+        bmc = OemBmc(work)
+        self.addCleanup(bmc.stop)
+        results = run_cases([os.path.join(IMAGES, "pelgrin.efi"), EXAMPLE_SKU],
+                            [("run", ["pelgrin.efi BSN=BSN0042"])],
+                            bmc.qemu_args() + ["-device", device])
+        text, status = results["run"]
+        self.assertEqual(len(bmc.requests(0x21)), 1)
+        self.assertIn("ShareMemAddr = (0x9e000000, ", text)
+        return text, status, len(bmc.requests(0x20))
+
+    def test_vmware_svga_keeps_the_command_word_so_the_doorbell_times_out(self):
+        text, status, doorbells = self.run_with_display("vmware-svga")
+        self.assertIn("\r\nTimeout: Please Check Share Memory exist or not\r\n", text)
+        self.assertEqual((status, doorbells), ("0x15", 1))
+
+    def test_cirrus_vga_takes_the_doorbell_at_once_then_the_reset_count_runs(self):
+        text, status, doorbells = self.run_with_display("cirrus-vga")
+        count = "".join("%02d\b\b" % second for second in range(1, 91))
+        self.assertIn("Wait 90 seconds: " + count + "\r\nDone\r\n", text)
+        self.assertEqual((status, doorbells), ("0x0", 1))
+
+    def test_ati_vga_io_window_is_passed_over(self):
+        text, status, doorbells = self.run_with_display("ati-vga")
+        self.assertIn("Initial SMem Failed\r\n", text)
+        self.assertEqual((status, doorbells), ("0x7", 0))
+
+
 def main():
-    global IMAGES, HOST_BIN
+    global IMAGES, HOST_BIN, OEM_MODULE
     parser = argparse.ArgumentParser()
     parser.add_argument("--images", default=IMAGES)
     parser.add_argument("--host-bin", default=HOST_BIN)
+    parser.add_argument("--oem-module", default=OEM_MODULE)
     options, rest = parser.parse_known_args()
     IMAGES, HOST_BIN = os.path.abspath(options.images), os.path.abspath(options.host_bin)
+    OEM_MODULE = os.path.abspath(options.oem_module) if options.oem_module else ""
     unittest.main(argv=[sys.argv[0]] + rest)
 
 
