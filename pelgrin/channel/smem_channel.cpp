@@ -65,3 +65,10 @@ SmemChannel* openSmemChannel(uint8_t kind) {
         puts("Null Handler!");
     return channel;
 }
+
+void closeSmemChannel(SmemChannel* channel) {
+    if (channel == nullptr)
+        return;
+    free(channel->window);
+    free(channel);
+}

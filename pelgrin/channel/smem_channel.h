@@ -23,3 +23,5 @@ extern uint32_t smemDataBase;
 
 // A new channel, or null when the BMC gave no address or no window was found.
 SmemChannel* openSmemChannel(uint8_t kind);
+// Releases the channel and its window record; null is ignored.
+void closeSmemChannel(SmemChannel* channel);

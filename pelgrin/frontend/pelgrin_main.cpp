@@ -33,9 +33,9 @@ int sendImageToBmc() {
         printf("Initial SMem Request failed\n");
         return 7;
     }
-    if (channel->operation == nullptr)
-        return 7;
-    return channel->operation(channel, IMAGE_FILE);
+    int status = channel->operation ? channel->operation(channel, IMAGE_FILE) : 7;
+    closeSmemChannel(channel);
+    return status;
 }
 
 int produceAndSend(SkuContext* context, const RunFlags& flags) {

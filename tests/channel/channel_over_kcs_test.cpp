@@ -24,6 +24,7 @@ class ChannelOverKcs : public testing::Test {
         out = captureStdout([&] {
             SmemChannel* channel = openSmemChannel(kind);
             result = channel ? channel->operation(channel, path) : 7;
+            closeSmemChannel(channel);
         });
         return result;
     }

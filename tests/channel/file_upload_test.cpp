@@ -18,6 +18,7 @@ class FileUpload : public ChannelTest {
             ASSERT_NE(channel, nullptr);
             requestsBefore = sim::bmc().received().size();
             result = channel->operation(channel, name);
+            closeSmemChannel(channel);
         });
         return result;
     }

@@ -45,6 +45,7 @@ class FirmwareUpdate : public ChannelTest {
         requestsBefore = sim::bmc().received().size();
         int32_t result = 99;
         out = captureStdout([&] { result = channel->operation(channel, name); });
+        closeSmemChannel(channel);
         return result;
     }
     std::vector<uint32_t> chunkOffsets() {

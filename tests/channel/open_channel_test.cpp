@@ -1,4 +1,6 @@
 // Opening the channel: address, window, cleared control area, bound operation.
+#include <vector>
+
 #include "pelgrin/channel/smem_channel.h"
 #include "pelgrin/channel/smem_transfers.h"
 #include "tests/channel/channel_fixture.h"
@@ -15,11 +17,18 @@ const char* const ADDRESS_LINES =
 
 class OpenChannel : public ChannelTest {
   protected:
+    void TearDown() override {
+        for (SmemChannel* channel : opened)
+            closeSmemChannel(channel);
+        ChannelTest::TearDown();
+    }
     SmemChannel* open(uint8_t kind) {
         SmemChannel* channel = nullptr;
         out = captureStdout([&] { channel = openSmemChannel(kind); });
+        opened.push_back(channel);
         return channel;
     }
+    std::vector<SmemChannel*> opened;
     // True when all `length` bytes at this offset from smemBase equal `value`.
     bool memoryAll(uint32_t offset, size_t length, uint8_t value) {
         const uint8_t* bytes = bmc().memory().at(uint64_t{bmc().memory().base()} + offset, length);

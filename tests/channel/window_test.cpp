@@ -1,4 +1,7 @@
 // Finding the BMC's window among the PCI functions.
+#include <cstdlib>
+#include <vector>
+
 #include "pelgrin/channel/bmc_window.h"
 #include "tests/channel/channel_fixture.h"
 
@@ -16,11 +19,18 @@ sim::PciFunction display(uint16_t vendor, uint16_t command, uint8_t progIf, uint
 
 class WindowDiscovery : public ChannelTest {
   protected:
+    void TearDown() override {
+        for (BmcWindow* window : found)
+            free(window);
+        ChannelTest::TearDown();
+    }
     BmcWindow* find(std::string* out) {
         BmcWindow* window = nullptr;
         *out = captureStdout([&] { window = findBmcWindow(); });
+        found.push_back(window);
         return window;
     }
+    std::vector<BmcWindow*> found;
 };
 
 // The flag bits of a prefetchable BAR (0x8) are not part of the address.
