@@ -105,6 +105,17 @@ bool readsAfterFailedWrite() {
     return kcsPolicy.phaseAttempts > 1;
 }
 
+// As over the ports, the length is rewritten only when bytes arrived.
+bool sentThroughDriver(const uint8_t* request, uint8_t* response, uint64_t* length,
+                       EfiStatus* status) {
+    uint64_t received = KCS_MAX_RESPONSE;
+    if (!platformIpmiDriverRequest(request, *length, response, &received, status))
+        return false;
+    if (received > 0)
+        *length = received;
+    return true;
+}
+
 }  // namespace
 
 EfiStatus kcsPortAccess(uint16_t port, uint8_t direction, uint8_t* byte) {
@@ -205,10 +216,12 @@ EfiStatus kcsErrorRecovery() {
 EfiStatus kcsRequest(const uint8_t* request, uint8_t* response, uint64_t* length) {
     if (request == nullptr || response == nullptr || length == nullptr || *length == 0)
         return EFI_INVALID_PARAMETER;
+    EfiStatus status = EFI_SUCCESS;
+    if (sentThroughDriver(request, response, length, &status))
+        return status;
     if (readStatus() == KCS_FLOATING_BUS)
         return EFI_NOT_FOUND;
     const uint64_t count = *length;
-    EfiStatus status = EFI_SUCCESS;
     uint32_t attempt = 0;
     do {
         status = kcsWritePhase(request, count);

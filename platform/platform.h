@@ -36,6 +36,17 @@ int64_t platformMktime(struct tm* calendar);
 uint8_t platformPortRead8(uint16_t port);
 void platformPortWrite8(uint16_t port, uint8_t value);
 
+// --- Operating-system IPMI driver ---------------------------------------------
+
+// When an operating-system driver owns the KCS interface, the request goes
+// through it: two masters on one interface corrupt each other's transfers.
+// False: no driver, the transport drives the ports itself. True: the driver
+// carried the request; *status is its outcome and *responseLength the count
+// of bytes stored in `response`, which has room for *responseLength bytes on
+// entry (a response that does not fit is cut off with EFI_BUFFER_TOO_SMALL).
+bool platformIpmiDriverRequest(const uint8_t* request, uint64_t requestLength, uint8_t* response,
+                               uint64_t* responseLength, EfiStatus* status);
+
 // --- PCI ----------------------------------------------------------------------
 
 typedef void* PlatformHandle;

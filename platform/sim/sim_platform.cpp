@@ -138,6 +138,11 @@ void platformPortWrite8(uint16_t port, uint8_t value) {
         board().portDevice->write(port, value);
 }
 
+// The simulated board has no operating system: its KCS BMC sits on the ports.
+bool platformIpmiDriverRequest(const uint8_t*, uint64_t, uint8_t*, uint64_t*, EfiStatus*) {
+    return false;
+}
+
 EfiStatus platformLocatePciIoHandles(size_t* count, PlatformHandle** handles) {
     if (board().locateFails || board().pci.empty())
         return EFI_NOT_FOUND;
