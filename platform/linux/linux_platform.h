@@ -1,0 +1,28 @@
+// Helpers shared by the Linux backend's files; nothing outside platform/linux
+// sees them.
+#pragma once
+
+#include <stddef.h>
+#include <stdint.h>
+
+// Ends the program with one "Error! ..." line: used where a tool cannot go
+// on without the hardware and must not pretend the BMC is silent.
+[[noreturn]] void linuxFail(const char* message);
+
+// The same for a call the operating system refused with `error` (errno);
+// a permission error adds what the run needs (root, no kernel lockdown).
+[[noreturn]] void linuxRefuse(const char* what, int error);
+
+// The exit status of a run that ended in one of the two.
+constexpr int LINUX_REFUSED_STATUS = 1;
+
+// The PCI functions in bus order ("0000:00:1f.0"), listed once per run.
+int linuxPciFunctionCount();
+const char* linuxPciFunctionName(int index);
+
+// Reads a file of a PCI function's sysfs directory into `text` (terminated);
+// false when it cannot be read.
+bool linuxReadPciFile(int index, const char* file, char* text, size_t size);
+
+// sysfs directory of the PCI functions, one entry per function.
+constexpr const char* LINUX_PCI_DEVICES = "/sys/bus/pci/devices";

@@ -1,0 +1,34 @@
+#include "platform/linux/pci_resources.h"
+
+#include <inttypes.h>
+#include <stdio.h>
+#include <string.h>
+
+namespace {
+
+// The kernel's IORESOURCE_IO and IORESOURCE_MEM flags.
+constexpr uint64_t kResourceIo = 0x100;
+constexpr uint64_t kResourceMem = 0x200;
+
+bool holds(uint64_t start, uint64_t end, uint64_t address, size_t length) {
+    if (length == 0 || address + length - 1 < address)
+        return false;
+    return start <= address && address + length - 1 <= end;
+}
+
+}  // namespace
+
+PciRegion findPciRegion(const char* resourceText, uint64_t address, size_t length) {
+    const char* line = resourceText;
+    for (int index = 0; line != nullptr && *line != '\0'; ++index) {
+        uint64_t start = 0, end = 0, flags = 0;
+        bool parsed = sscanf(line, "%" SCNx64 " %" SCNx64 " %" SCNx64, &start, &end, &flags) == 3;
+        bool memory = (flags & kResourceMem) != 0 && (flags & kResourceIo) == 0;
+        if (parsed && memory && end > start && holds(start, end, address, length))
+            return PciRegion{index, start, end - start + 1};
+        line = strchr(line, '\n');
+        if (line != nullptr)
+            ++line;
+    }
+    return PciRegion{-1, 0, 0};
+}
