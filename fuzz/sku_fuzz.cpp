@@ -33,6 +33,15 @@ std::vector<std::string> splitWords(const std::string& line) {
     return words;
 }
 
+// A help word ends the run with 0 before SKU.xml is read: no image to check.
+bool asksForHelp(const std::vector<std::string>& words) {
+    for (const std::string& word : words) {
+        if (word.compare(0, 4, "help") == 0)
+            return true;
+    }
+    return false;
+}
+
 void writeWhole(const char* name, const uint8_t* data, size_t size) {
     FILE* file = fopen(name, "wb");
     if (file == nullptr)
@@ -79,7 +88,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         argv.push_back(word.data());
     argv.push_back(nullptr);
     int status = pelgrinMain(static_cast<int>(words.size()), argv.data());
-    if (status == 0) {
+    if (status == 0 && !asksForHelp(words)) {
         std::vector<uint8_t> image = readWhole("SKU.BIN");
         checkSkuImage(image.data(), image.size());
     }
