@@ -1,0 +1,225 @@
+#!/usr/bin/env python3
+"""The Linux programs in a Linux guest under QEMU, against QEMU's KCS BMC:
+over the ports, through the kernel's IPMI driver once it is loaded, and over
+the ports again once it is unloaded; pelgrin DSBSHM byte for byte as the host
+build on the simulated board; and the timing figures beside ipmitool. The
+guest boots once for all of it.
+
+    guest_tests.py --linux-bin build/linux --host-bin build/host \
+        --kernel-dir build/linux-guest/kernel [--figures FILE] [unittest args]
+"""
+
+import argparse
+import os
+import re
+import shutil
+import subprocess
+import sys
+import tempfile
+import unittest
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import guest  # noqa: E402
+
+SOURCE_DIR = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+EXAMPLE_SKU = os.path.join(SOURCE_DIR, "examples", "SKU.xml")
+
+# Properties that make every byte of the reply the BMC's own.
+KCS_BMC = ["-device", "ipmi-bmc-sim,id=bmc0,device_rev=7,fwrev1=3,fwrev2=0x45,"
+           "mfg_id=0x123456,product_id=0x4243",
+           "-device", "isa-ipmi-kcs,bmc=bmc0,ioport=0xca2", "-device", "cirrus-vga"]
+CLOCK = "2025-12-01T12:00:00"
+GET_DEVICE_ID = b"\nReturn Data= 1C 01 00 20 07 03 45 02 07 56 34 12 43 42 \n"
+PELGRIN_WORDS = ["MainMAC=001122334455", "ShareMAC=0A0B0C0D0E0F", "BSN=BSN0042", "PSN=PSN77",
+                 "DSBSHM"]
+PELGRIN_FILES = ["mysku.xml", "mysku.xml.gz", "SKU.BIN"]
+IPMITOOL_BATCH = 200
+
+OPTIONS = argparse.Namespace(linux_bin=os.path.join(SOURCE_DIR, "build", "linux"),
+                             host_bin=os.path.join(SOURCE_DIR, "build", "host"),
+                             kernel_dir=os.path.join(SOURCE_DIR, "build", "linux-guest", "kernel"),
+                             figures=None)
+
+SI_COUNTER = "$(find /sys/devices/platform -name complete_transactions | head -n 1)"
+SI_COUNT = "f=%s; [ -n \"$f\" ] && cat $f" % SI_COUNTER
+DRIVER = "/modules/%s.ko"
+
+STEPS = r"""
+step ports_id dorvax 18 01
+step ports_id_no_delay dorvax 18 01 -delay 0
+step unprivileged_ports kcs_batch unprivileged /usr/bin/dorvax 18 01
+step clock date +%%s
+step pelgrin_dsbshm pelgrin %(pelgrin_words)s
+for f in %(pelgrin_files)s; do put $f; done
+step poll_loop kcs_batch poll 2000
+step transport_no_delay kcs_batch transport 2000 0
+step dorvax_no_delay_processes kcs_batch spawn 50 /usr/bin/dorvax 18 01 -delay 0
+step dorvax_default_processes kcs_batch spawn 3 /usr/bin/dorvax 18 01
+step driver_load sh -c 'insmod %(msghandler)s && insmod %(si)s type=kcs ports=0xca2 && insmod %(devintf)s && ls /dev/ipmi0'
+step si_count_before sh -c '%(counter)s'
+step driver_id dorvax 18 01
+step si_count_after sh -c '%(counter)s'
+step driver_id_no_delay dorvax 18 01 -delay 0
+step transport_driver kcs_batch transport 1000 0
+step dorvax_driver_processes kcs_batch spawn 50 /usr/bin/dorvax 18 01
+step ipmitool_id ipmitool raw 0x06 0x01
+step ipmitool_processes kcs_batch spawn 5 /usr/bin/ipmitool raw 0x06 0x01
+step ipmitool_batch_one kcs_batch spawn 3 /usr/bin/ipmitool exec /work/one.txt
+step ipmitool_batch_many kcs_batch spawn 3 /usr/bin/ipmitool exec /work/many.txt
+step driver_unload rmmod ipmi_devintf ipmi_si ipmi_msghandler
+step ports_after_unload dorvax 18 01
+"""
+
+
+def build_initramfs():
+    image = guest.Initramfs()
+    image.add_file(shutil.which("busybox"), "/bin/busybox", 0o755)
+    for program in ("dorvax", "pelgrin"):
+        image.add_program(os.path.join(OPTIONS.linux_bin, program), "/usr/bin/" + program)
+    image.add_program(os.path.join(OPTIONS.linux_bin, "obj", "tests", "linux_guest", "kcs_batch"),
+                      "/usr/bin/kcs_batch")
+    image.add_program(shutil.which("ipmitool"), "/usr/bin/ipmitool")
+    # ipmitool reads the enterprise-number registry at every start.
+    image.add_file("/usr/share/misc/enterprise-numbers.txt")
+    image.add_file(EXAMPLE_SKU, "/work/SKU.xml")
+    image.add_bytes("/work/one.txt", b"raw 0x06 0x01\n")
+    image.add_bytes("/work/many.txt", b"raw 0x06 0x01\n" * IPMITOOL_BATCH)
+    _, version = guest.find_kernel(OPTIONS.kernel_dir)
+    guest.add_modules(image, OPTIONS.kernel_dir, version)
+    return image
+
+
+def steps_script():
+    return STEPS % {"pelgrin_words": " ".join(PELGRIN_WORDS),
+                    "pelgrin_files": " ".join(PELGRIN_FILES),
+                    "counter": SI_COUNT, "msghandler": DRIVER % "ipmi_msghandler",
+                    "si": DRIVER % "ipmi_si", "devintf": DRIVER % "ipmi_devintf"}
+
+
+def host_pelgrin(clock):
+    """build/host/pelgrin's console and files for the same words and clock."""
+    work = tempfile.mkdtemp(prefix="velsku-host-pelgrin-")
+    try:
+        shutil.copy(EXAMPLE_SKU, work)
+        result = subprocess.run([os.path.join(OPTIONS.host_bin, "pelgrin")] + PELGRIN_WORDS,
+                                cwd=work, env=dict(os.environ, SIM_CLOCK=str(clock)),
+                                stdout=subprocess.PIPE)
+        files = {}
+        for name in PELGRIN_FILES:
+            with open(os.path.join(work, name), "rb") as handle:
+                files[name] = handle.read()
+        return result.stdout, result.returncode, files
+    finally:
+        shutil.rmtree(work, ignore_errors=True)
+
+
+def micros(step_output, pattern):
+    match = re.search(pattern + r": ([0-9.]+) us each", step_output.decode())
+    if match is None:
+        raise AssertionError("no timing in %r" % step_output)
+    return float(match.group(1))
+
+
+class LinuxGuestAgainstQemuBmc(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.steps, cls.files, cls.console = guest.boot(
+            OPTIONS.kernel_dir, build_initramfs(), steps_script(),
+            KCS_BMC + ["-rtc", "base=%s,clock=vm" % CLOCK])
+
+    def step(self, name):
+        self.assertIn(name, self.steps, "step %s missing:\n%s" % (name, self.console[-3000:]))
+        return self.steps[name]
+
+    def test_get_device_id_over_the_ports_with_and_without_pauses(self):
+        self.assertEqual(self.step("ports_id"), (GET_DEVICE_ID, 0))
+        self.assertEqual(self.step("ports_id_no_delay"), (GET_DEVICE_ID, 0))
+
+    def test_without_root_one_error_line_and_no_request(self):
+        output, status = self.step("unprivileged_ports")
+        self.assertRegex(output.decode(),
+                         r"^Error! no access to I/O ports 0xCA2-0xCA3: Operation not permitted"
+                         r" \(needs root, and a kernel without lockdown\)\n$")
+        self.assertEqual(status, 1)
+
+    def test_pelgrin_dsbshm_writes_what_the_host_build_writes(self):
+        clock_text, _ = self.step("clock")
+        output, status = self.step("pelgrin_dsbshm")
+        host_output, host_status, host_files = host_pelgrin(int(clock_text))
+        self.assertEqual((output, status), (host_output, host_status))
+        for name in PELGRIN_FILES:
+            self.assertIn(name, self.files)
+            self.assertEqual(self.files[name], host_files[name], name)
+
+    def test_driver_carries_the_request_once_it_owns_the_interface(self):
+        self.assertEqual(self.step("driver_load"), (b"/dev/ipmi0\n", 0))
+        before = int(self.step("si_count_before")[0])
+        self.assertEqual(self.step("driver_id"), (GET_DEVICE_ID, 0))
+        self.assertEqual(int(self.step("si_count_after")[0]), before + 1)
+        self.assertEqual(self.step("driver_id_no_delay"), (GET_DEVICE_ID, 0))
+
+    def test_ipmitool_through_the_driver_sees_the_same_bmc(self):
+        output, status = self.step("ipmitool_id")
+        self.assertEqual(status, 0)
+        self.assertEqual(output.split(), GET_DEVICE_ID.split()[5:])
+
+    def test_ports_serve_again_once_the_driver_is_unloaded(self):
+        self.assertEqual(self.step("driver_unload")[1], 0)
+        self.assertEqual(self.step("ports_after_unload"), (GET_DEVICE_ID, 0))
+
+    def test_batch_and_process_timings_ran(self):
+        for name in ("poll_loop", "transport_no_delay", "transport_driver"):
+            output, status = self.step(name)
+            self.assertEqual(status, 0, output)
+            self.assertIn(b" reply: 1C 01 00 20 07 03 45", output, name)
+        for name in ("dorvax_no_delay_processes", "dorvax_default_processes",
+                     "dorvax_driver_processes", "ipmitool_processes", "ipmitool_batch_one",
+                     "ipmitool_batch_many"):
+            self.assertEqual(self.step(name)[1], 0, name)
+        if OPTIONS.figures:
+            with open(OPTIONS.figures, "w") as handle:
+                handle.write(figures_table(self.steps))
+
+
+def figures_table(steps):
+    def each(name, mode):
+        return micros(steps[name][0], mode)
+
+    poll = each("poll_loop", r"poll \d+ requests")
+    batch_one = each("ipmitool_batch_one", r"spawn \d+ processes")
+    batch_many = each("ipmitool_batch_many", r"spawn \d+ processes")
+    rows = [
+        ("plain polling loop, ports", poll, None),
+        ("dorvax -delay 0, ports", each("transport_no_delay", r"transport \d+ requests"),
+         each("dorvax_no_delay_processes", r"spawn \d+ processes")),
+        ("dorvax (15 ms pauses), ports", None,
+         each("dorvax_default_processes", r"spawn \d+ processes")),
+        ("dorvax, kernel driver", each("transport_driver", r"transport \d+ requests"),
+         each("dorvax_driver_processes", r"spawn \d+ processes")),
+        ("ipmitool raw 0x06 0x01, kernel driver", (batch_many - batch_one) / (IPMITOOL_BATCH - 1),
+         each("ipmitool_processes", r"spawn \d+ processes")),
+    ]
+    lines = ["| Get Device ID | per request in a batch | requests/s | whole process |",
+             "|---|---:|---:|---:|"]
+    for label, batch, process in rows:
+        lines.append("| %s | %s | %s | %s |" % (
+            label, "%.1f us" % batch if batch else "-",
+            "%.0f" % (1e6 / batch) if batch else "%.1f" % (1e6 / process),
+            "%.2f ms" % (process / 1000) if process else "-"))
+    return "\n".join(lines) + "\n"
+
+
+def main():
+    parser = argparse.ArgumentParser(add_help=False)
+    parser.add_argument("--linux-bin", default=OPTIONS.linux_bin)
+    parser.add_argument("--host-bin", default=OPTIONS.host_bin)
+    parser.add_argument("--kernel-dir", default=OPTIONS.kernel_dir)
+    parser.add_argument("--figures")
+    known, rest = parser.parse_known_args()
+    for key, value in vars(known).items():
+        setattr(OPTIONS, key, os.path.abspath(value) if value else value)
+    unittest.main(argv=[sys.argv[0]] + rest)
+
+
+if __name__ == "__main__":
+    main()
