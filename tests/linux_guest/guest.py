@@ -86,7 +86,8 @@ class Initramfs:
     def add_program(self, host_path, guest_path):
         """The program and every shared library ldd lists for it."""
         self.add_file(host_path, guest_path, 0o755)
-        listing = subprocess.run(["ldd", host_path], stdout=subprocess.PIPE, text=True).stdout
+        listing = subprocess.run(["ldd", host_path], stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
+                                 text=True).stdout
         for library in re.findall(r"(/\S+) \(0x", listing):
             self.add_file(os.path.realpath(library), library, 0o755)
 

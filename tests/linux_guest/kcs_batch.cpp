@@ -3,7 +3,12 @@
 // kernel driver), many whole processes, and a run without privileges.
 //
 //   kcs_batch poll N | transport N DELAY_MS | spawn N PROGRAM ARGS... |
-//             unprivileged PROGRAM ARGS...
+//             unprivileged PROGRAM ARGS... | window [beyond]
+//
+// window: the first display function (class 03/00/00, I/O and memory on)
+// through the seam, its registers at 0x10 and 0x14, a pattern written to
+// and read back from the memory behind the first, and with "beyond" a read
+// past the end of the second's region.
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -13,6 +18,7 @@
 #include <unistd.h>
 
 #include "kcs/kcs.h"
+#include "platform/platform.h"
 
 KcsPolicy kcsPolicy = DORVAX_KCS_POLICY;
 
@@ -140,6 +146,49 @@ int spawnLoop(long count, char** program) {
     return 0;
 }
 
+bool isDisplay(PlatformHandle handle, PlatformPciIo** pciIo) {
+    uint8_t header[16];
+    return platformOpenPciIo(handle, pciIo) == EFI_SUCCESS &&
+           platformPciConfigRead(*pciIo, PLATFORM_PCI_WIDTH_UINT8, 0, 16, header) == EFI_SUCCESS &&
+           (header[4] & 3) == 3 && header[0x0B] == 0x03 && header[0x0A] == 0 && header[9] == 0;
+}
+
+uint64_t memoryBar(PlatformPciIo* pciIo, uint32_t offset) {
+    uint32_t bar = 0;
+    platformPciConfigRead(pciIo, PLATFORM_PCI_WIDTH_UINT32, offset, 1, &bar);
+    printf("bar 0x%X: 0x%x\n", offset, bar & ~0xFu);
+    return bar & ~0xFu;
+}
+
+void writeAndReadBack(uint64_t memory) {
+    platformPhysWrite32(memory + 0x100, 0x5AA5C33C);
+    platformPhysWrite8(memory + 0x104, 0x7E);
+    volatile uint8_t* bytes = static_cast<volatile uint8_t*>(platformPhysPointer(memory, 0x10000));
+    if (bytes != nullptr)
+        bytes[0xFFFF] = 0x42;
+    printf("read back: 0x%x 0x%x 0x%x\n", platformPhysRead32(memory + 0x100),
+           platformPhysRead8(memory + 0x104), platformPhysRead8(memory + 0xFFFF));
+}
+
+int window(bool beyond) {
+    size_t count = 0;
+    PlatformHandle* handles = nullptr;
+    if (platformLocatePciIoHandles(&count, &handles) != EFI_SUCCESS)
+        return 1;
+    for (size_t i = 0; i < count; ++i) {
+        PlatformPciIo* pciIo = nullptr;
+        if (!isDisplay(handles[i], &pciIo))
+            continue;
+        uint64_t memory = memoryBar(pciIo, 0x10);
+        uint64_t registers = memoryBar(pciIo, 0x14);
+        writeAndReadBack(memory);
+        if (beyond)
+            printf("beyond: 0x%x\n", platformPhysRead8(registers + 0xF000));
+        return 0;
+    }
+    return 1;
+}
+
 int unprivileged(char** program) {
     const uid_t nobody = 65534;
     if (setgid(nobody) != 0 || setuid(nobody) != 0) {
@@ -154,6 +203,8 @@ int unprivileged(char** program) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc >= 2 && strcmp(argv[1], "window") == 0)
+        return window(argc == 3 && strcmp(argv[2], "beyond") == 0);
     if (argc >= 3 && strcmp(argv[1], "unprivileged") == 0)
         return unprivileged(argv + 2);
     long count = argc >= 3 ? atol(argv[2]) : 0;
