@@ -139,14 +139,18 @@ class PelgrinFailureStatuses(unittest.TestCase):
         big = os.path.join(cls.work, "big.xml")
         noise = base64.b64encode(random.Random(7).randbytes(40000)).decode("ascii")
         write_variant(big, insert="  <Blob>%s</Blob>" % noise)
+        # Left over from an earlier run: SKU.BIN is deleted at the start, while
+        # mysku.xml.gz must come out whole through gzopen's truncating open.
         stale = os.path.join(cls.work, "stale.bin")
         with open(stale, "wb") as handle:
-            handle.write(b"stale image" * 100)
-        cls.inputs = {"missing": [], "newer": [newer], "big": [big],
-                      "stale": [EXAMPLE_SKU, stale]}
-        files = [os.path.join(IMAGES, "pelgrin.efi"), "%s=missing/README" % EXAMPLE_SKU,
-                 newer + "=newer/SKU.xml", big + "=big/SKU.xml",
-                 EXAMPLE_SKU + "=stale/SKU.xml", stale + "=stale/SKU.BIN"]
+            handle.write(b"stale bytes " * 2000)
+        cls.inputs = {"missing": [(EXAMPLE_SKU, "README")], "newer": [(newer, "SKU.xml")],
+                      "big": [(big, "SKU.xml")],
+                      "stale": [(EXAMPLE_SKU, "SKU.xml"), (stale, "SKU.BIN"),
+                                (stale, "mysku.xml.gz")]}
+        files = [os.path.join(IMAGES, "pelgrin.efi")]
+        for case, inputs in cls.inputs.items():
+            files += ["%s=%s/%s" % (source, case, target) for source, target in inputs]
         command = " ".join(["..\\pelgrin.efi"] + cls.ARGUMENTS)
         cases = [(name, ["cd " + name, command]) for name in ("missing", "newer", "big", "stale")]
         cls.shell_dir = os.path.join(cls.work, "shell")
@@ -158,14 +162,11 @@ class PelgrinFailureStatuses(unittest.TestCase):
         shutil.rmtree(cls.work, ignore_errors=True)
 
     def host_console(self, name):
-        files = []
-        for source in self.inputs[name]:
-            target = os.path.join(self.work, "host-input", name,
-                                  "SKU.BIN" if source.endswith(".bin") else "SKU.xml")
-            os.makedirs(os.path.dirname(target), exist_ok=True)
-            shutil.copy(source, target)
-            files.append(target)
-        return host_run("pelgrin", self.ARGUMENTS, files, os.path.join(self.work, "host", name))
+        host_dir = os.path.join(self.work, "host", name)
+        os.makedirs(host_dir)
+        for source, target in self.inputs[name]:
+            shutil.copy(source, os.path.join(host_dir, target))
+        return host_run("pelgrin", self.ARGUMENTS, [], host_dir)
 
     def check_case(self, name, status):
         self.assertEqual(self.results[name], (self.host_console(name), status))
@@ -179,7 +180,7 @@ class PelgrinFailureStatuses(unittest.TestCase):
     def test_image_too_big_is_reported_as_aborted(self):
         self.check_case("big", "0x15")
 
-    def test_stale_image_is_replaced_by_the_hosts(self):
+    def test_stale_outputs_are_replaced_by_the_hosts(self):
         self.check_case("stale", "0x0")
         for name in ("SKU.BIN", "mysku.xml.gz"):
             with open(os.path.join(self.shell_dir, "stale", name), "rb") as shell_file, \
