@@ -42,7 +42,7 @@ foreach(lang C CXX)
 endforeach()
 
 set(VELSKU_UEFI_LINK_FLAGS
-    "-subsystem:efi_application -entry:efi_main -nodefaultlib -opt:ref -opt:icf -nologo")
+    "-subsystem:efi_application -entry:efi_main -nodefaultlib -opt:ref -nologo")
 foreach(lang C CXX)
   set(CMAKE_${lang}_LINK_EXECUTABLE
       "<CMAKE_LINKER> ${VELSKU_UEFI_LINK_FLAGS} <LINK_FLAGS> -map:<TARGET>.map \
