@@ -54,25 +54,42 @@ step window_beyond kcs_batch window beyond
 step clock date +%%s
 step pelgrin_dsbshm pelgrin %(pelgrin_words)s
 for f in %(pelgrin_files)s; do put $f; done
-step poll_loop kcs_batch poll 2000
-step transport_no_delay kcs_batch transport 2000 0
-step empty_processes kcs_batch spawn 50 /bin/busybox true
-step dorvax_no_delay_processes kcs_batch spawn 50 /usr/bin/dorvax 18 01 -delay 0
-step dorvax_default_processes kcs_batch spawn 3 /usr/bin/dorvax 18 01
+%(port_timings)s
 step driver_load sh -c 'insmod %(msghandler)s && insmod %(si)s type=kcs ports=0xca2 && insmod %(devintf)s && ls /dev/ipmi0'
 step si_count_before sh -c '%(counter)s'
 step driver_id dorvax 18 01
 step si_count_after sh -c '%(counter)s'
 step driver_id_no_delay dorvax 18 01 -delay 0
-step transport_driver kcs_batch transport 1000 0
-step dorvax_driver_processes kcs_batch spawn 50 /usr/bin/dorvax 18 01
 step ipmitool_id ipmitool raw 0x06 0x01
-step ipmitool_processes kcs_batch spawn 7 /usr/bin/ipmitool raw 0x06 0x01
-step ipmitool_batch_one kcs_batch spawn 3 /usr/bin/ipmitool exec /work/one.txt
-step ipmitool_batch_many kcs_batch spawn 3 /usr/bin/ipmitool exec /work/many.txt
+%(driver_timings)s
 step driver_unload rmmod ipmi_devintf ipmi_si ipmi_msghandler
 step ports_after_unload dorvax 18 01
 """
+
+
+# Timing steps run in interleaved rounds, and each figure is its best round:
+# a busy host slows an emulated guest in bursts, the first round also pays for
+# translating the code, and the comparison that matters is between neighbours.
+PORT_ROUNDS = 5
+DRIVER_ROUNDS = 3
+PORT_TIMINGS = [
+    ("loops", "kcs_batch compare 300"),
+    ("empty_processes", "kcs_batch spawn 30 /bin/busybox true"),
+    ("dorvax_no_delay_processes", "kcs_batch spawn 30 /usr/bin/dorvax 18 01 -delay 0"),
+]
+DRIVER_TIMINGS = [
+    ("transport_driver", "kcs_batch transport 1000 0"),
+    ("dorvax_driver_processes", "kcs_batch spawn 30 /usr/bin/dorvax 18 01"),
+    ("ipmitool_processes", "kcs_batch spawn 3 /usr/bin/ipmitool raw 0x06 0x01"),
+    ("ipmitool_batch_one", "kcs_batch spawn 3 /usr/bin/ipmitool exec /work/one.txt"),
+    ("ipmitool_batch_many", "kcs_batch spawn 3 /usr/bin/ipmitool exec /work/many.txt"),
+]
+ONCE_TIMINGS = [("dorvax_default_processes", "kcs_batch spawn 3 /usr/bin/dorvax 18 01")]
+
+
+def timing_steps(timings, rounds):
+    return "\n".join("step %s_%d %s" % (name, round, command)
+                     for round in range(rounds) for name, command in timings)
 
 
 def build_initramfs():
@@ -96,6 +113,9 @@ def build_initramfs():
 def steps_script():
     return STEPS % {"pelgrin_words": " ".join(PELGRIN_WORDS),
                     "pelgrin_files": " ".join(PELGRIN_FILES),
+                    "port_timings": timing_steps(PORT_TIMINGS, PORT_ROUNDS) + "\n" +
+                    timing_steps(ONCE_TIMINGS, 1),
+                    "driver_timings": timing_steps(DRIVER_TIMINGS, DRIVER_ROUNDS),
                     "counter": SI_COUNT, "msghandler": DRIVER % "ipmi_msghandler",
                     "si": DRIVER % "ipmi_si", "devintf": DRIVER % "ipmi_devintf"}
 
@@ -189,28 +209,29 @@ class LinuxGuestAgainstQemuBmc(unittest.TestCase):
         self.assertEqual(self.step("ports_after_unload"), (GET_DEVICE_ID, 0))
 
     def test_batch_and_process_timings_ran(self):
-        for name in ("poll_loop", "transport_no_delay", "transport_driver"):
-            output, status = self.step(name)
-            self.assertEqual(status, 0, output)
-            self.assertIn(b" reply: 1C 01 00 20 07 03 45", output, name)
-        for name in ("empty_processes", "dorvax_no_delay_processes", "dorvax_default_processes",
-                     "dorvax_driver_processes", "ipmitool_processes", "ipmitool_batch_one",
-                     "ipmitool_batch_many"):
-            self.assertEqual(self.step(name)[1], 0, name)
+        for name in ("loops", "transport_driver"):
+            for round in range(DRIVER_ROUNDS):
+                output, status = self.step("%s_%d" % (name, round))
+                self.assertEqual(status, 0, output)
+                self.assertIn(b"transport reply: 1C 01 00 20 07 03 45", output, name)
+        for name, _ in PORT_TIMINGS + DRIVER_TIMINGS + ONCE_TIMINGS:
+            self.assertEqual(self.step(name + "_0")[1], 0, name)
         if OPTIONS.figures:
             with open(OPTIONS.figures, "w") as handle:
                 handle.write(figures_table(self.steps))
 
 
 def figures_table(steps):
-    def each(name):
-        return micros(steps[name][0], r"(?:poll|transport|spawn) \d+ \w+")
+    def each(name, mode=r"(?:transport|spawn)"):
+        rounds = [key for key in steps if re.fullmatch(name + r"_\d+", key)]
+        return min(micros(steps[key][0], mode + r" \d+ \w+") for key in rounds)
 
     batch_one, batch_many = each("ipmitool_batch_one"), each("ipmitool_batch_many")
     rows = [
-        ("plain polling loop, ports", each("poll_loop"), None),
+        ("plain polling loop, ports", each("loops", "compare poll"), None),
         ("empty process (static busybox true)", None, each("empty_processes")),
-        ("dorvax -delay 0, ports", each("transport_no_delay"), each("dorvax_no_delay_processes")),
+        ("dorvax -delay 0, ports", each("loops", "compare transport"),
+         each("dorvax_no_delay_processes")),
         ("dorvax (default 15 ms pauses), ports", None, each("dorvax_default_processes")),
         ("dorvax, kernel driver", each("transport_driver"), each("dorvax_driver_processes")),
         ("ipmitool raw 0x06 0x01, kernel driver", (batch_many - batch_one) / (IPMITOOL_BATCH - 1),
