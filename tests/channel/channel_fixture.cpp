@@ -27,6 +27,18 @@ void writePatternFile(const std::string& name, size_t size) {
     testsupport::writeFile(name, patternBytes(size));
 }
 
+const char* const DEFAULT_ADDRESS_LINES =
+    "CmdResp = bc, 21, 0, d9\n"
+    "CmdResp = 7e, 0, 0, 0\n"
+    "CmdResp = 0, 9e, 0, 0\n";
+
+std::string defaultBoardUploadConsole() {
+    return std::string(DEFAULT_ADDRESS_LINES) +
+           "ShareMemAddr = (0x9e000000, 0x9e0c0000)\n"
+           "PELGRIN : Reset BMC ! Wait 90 seconds: " +
+           resetCount() + "\nDone\n";
+}
+
 std::string resetCount() {
     std::string count;
     char number[8];

@@ -39,13 +39,7 @@ class ChannelOverKcs : public testing::Test {
 TEST_F(ChannelOverKcs, DefaultBoardReceivesSkuImage) {
     writePatternFile("SKU.BIN", 5000);
     EXPECT_EQ(run(SMEM_OP_FILE_UPLOAD, "SKU.BIN"), 0);
-    EXPECT_EQ(out,
-              "CmdResp = bc, 21, 0, d9\n"
-              "CmdResp = 7e, 0, 0, 0\n"
-              "CmdResp = 0, 9e, 0, 0\n"
-              "ShareMemAddr = (0x9e000000, 0x9e0c0000)\n"
-              "PELGRIN : Reset BMC ! Wait 90 seconds: " +
-                  resetCount() + "\nDone\n");
+    EXPECT_EQ(out, defaultBoardUploadConsole());
     ASSERT_EQ(sim::smemBmc().receivedFiles().size(), 1u);
     EXPECT_EQ(sim::smemBmc().receivedFiles()[0].bytes, fileBytes("SKU.BIN"));
     EXPECT_GT(sim::portWrites(0x0CA3), 0u);  // the requests went over the KCS ports

@@ -33,13 +33,7 @@ class FileUpload : public ChannelTest {
 TEST_F(FileUpload, SkuImageReachesTheBmcIntact) {
     writePatternFile("SKU.BIN", 1234);
     EXPECT_EQ(upload("SKU.BIN"), 0);
-    EXPECT_EQ(out,
-              "CmdResp = bc, 21, 0, d9\n"
-              "CmdResp = 7e, 0, 0, 0\n"
-              "CmdResp = 0, 9e, 0, 0\n"
-              "ShareMemAddr = (0x9e000000, 0x9e0c0000)\n"
-              "PELGRIN : Reset BMC ! Wait 90 seconds: " +
-                  resetCount() + "\nDone\n");
+    EXPECT_EQ(out, defaultBoardUploadConsole());
     ASSERT_EQ(bmc().receivedFiles().size(), 1u);
     EXPECT_EQ(bmc().receivedFiles()[0].bytes, fileBytes("SKU.BIN"));
     // Upload record, little-endian words: size, 0, size.

@@ -10,11 +10,6 @@ namespace {
 
 using testsupport::captureStdout;
 
-const char* const ADDRESS_LINES =
-    "CmdResp = bc, 21, 0, d9\n"
-    "CmdResp = 7e, 0, 0, 0\n"
-    "CmdResp = 0, 9e, 0, 0\n";
-
 class OpenChannel : public ChannelTest {
   protected:
     void TearDown() override {
@@ -41,7 +36,8 @@ class OpenChannel : public ChannelTest {
 TEST_F(OpenChannel, PointsTheWindowAtTheAnsweredAddressAndClearsIt) {
     SmemChannel* channel = open(SMEM_OP_FILE_UPLOAD);
     ASSERT_NE(channel, nullptr);
-    EXPECT_EQ(out, std::string(ADDRESS_LINES) + "ShareMemAddr = (0x9e000000, 0x9e0c0000)\n");
+    EXPECT_EQ(out,
+              std::string(DEFAULT_ADDRESS_LINES) + "ShareMemAddr = (0x9e000000, 0x9e0c0000)\n");
     EXPECT_EQ(smemBase, 0x9E000000u);
     EXPECT_EQ(smemDataBase, 0x9E0C0000u);
     EXPECT_EQ(channel->window->barBase, uint64_t{DEFAULT_WINDOW});
@@ -57,7 +53,7 @@ TEST_F(OpenChannel, UnknownKindHasNoHandlerButAClearedWindow) {
     SmemChannel* channel = open(0x05);
     ASSERT_NE(channel, nullptr);
     EXPECT_EQ(channel->operation, nullptr);
-    EXPECT_EQ(out, std::string(ADDRESS_LINES) +
+    EXPECT_EQ(out, std::string(DEFAULT_ADDRESS_LINES) +
                        "ShareMemAddr = (0x9e000000, 0x9e0c0000)\nNull Handler!\n");
     EXPECT_EQ(bmc().window().baseRegister(), 0x9E000000u);
     EXPECT_TRUE(memoryAll(0, 0x10000, 0));
@@ -94,7 +90,7 @@ TEST_F(OpenChannel, NoAddressWritesNoBmcMemory) {
 TEST_F(OpenChannel, NoWindowAfterTheAddressLines) {
     sim::setPciFunctions({sim::pciFunction(0x1F3C, 0x0100, 0x06, 0x00, 0x00, 0x0007, 0)});
     EXPECT_EQ(open(SMEM_OP_FILE_UPLOAD), nullptr);
-    EXPECT_EQ(out, std::string(ADDRESS_LINES) +
+    EXPECT_EQ(out, std::string(DEFAULT_ADDRESS_LINES) +
                        "ShareMemAddr = (0x9e000000, 0x9e0c0000)\nInitial SMem Failed\n");
     EXPECT_EQ(bmc().window().accesses(), 0u);
 }
