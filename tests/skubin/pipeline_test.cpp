@@ -44,7 +44,7 @@ TEST(SkubinPipeline, ExampleRunPassesAndAgreesWithIpmiFru) {
     context.chassisSerialNumber = "CS2026120800017";
     context.boardSerialNumber = "B";  // one character: 6-bit packed in the FRU
     context.productSerialNumber = "PS2026120800017";
-    context.mainMac = "0CC47A1B2C3D";
+    context.mainMac = "021B2C3D4E5F";
     context.writeSelection = "FRU_MAC_BSN_BPN_AREA";
     Bytes buffer(IMAGE_BUFFER_SIZE, 0);
     int status = -1;
@@ -56,7 +56,7 @@ TEST(SkubinPipeline, ExampleRunPassesAndAgreesWithIpmiFru) {
     std::ostringstream err;
     ASSERT_EQ(runSkubin({"SKU.BIN"}, out, err), SKUBIN_OK) << out.str();
     for (const char* line :
-         {"  Main MAC Address        : 0C:C4:7A:1B:2C:3D\n",
+         {"  Main MAC Address        : 02:1B:2C:3D:4E:5F\n",
           "  Write Selection         : FRU_MAC_BSN_BPN_AREA\n", "  BoardSerialNumber       : B\n",
           "    serial number      6-bit ASCII   1 bytes  \"B\"\n"})
         EXPECT_NE(out.str().find(line), std::string::npos) << line << out.str();
