@@ -1,5 +1,5 @@
-// Independent check of a written SKU.BIN: container layout, every checksum,
-// and the FRU entry through the FRU reader. Aborts on the first violation.
+// Check of a SKU.BIN that a successful run wrote: everything skubin checks,
+// plus the exact layout pelgrin writes. Aborts on the first violation.
 #pragma once
 
 #include <cstddef>
