@@ -6,10 +6,12 @@
 #include "pelgrin/frontend/field_text.h"
 #include "pelgrin/sku/find_element.h"
 #include "pelgrin/sku/sku_status.h"
+#include "pelgrin/sku/xml_text_check.h"
 
 namespace {
 
 struct WriteBackRow {
+    const char* keyword;
     const char* SkuContext::*value;
     const char* path;
     const char* missingMessage;
@@ -19,37 +21,41 @@ struct WriteBackRow {
 // Every message but the first ends its line; the first has always been
 // printed without a line break, and stays so.
 const WriteBackRow WRITE_BACK_MAP[] = {
-    {&SkuContext::writeSelection, "/VELSKU/Requirement/WriteSelection",
+    {"WS", &SkuContext::writeSelection, "/VELSKU/Requirement/WriteSelection",
      "Error! Not found \"WriteSelection\" in SKU.xml", false},
-    {&SkuContext::mainMac, "/VELSKU/BoardInfo/Main/NIC/Interface1/MacAddr0",
+    {"MainMAC", &SkuContext::mainMac, "/VELSKU/BoardInfo/Main/NIC/Interface1/MacAddr0",
      "Error! Not found Dedicated MAC Address in SKU.xml\n", true},
-    {&SkuContext::shareMac, "/VELSKU/BoardInfo/Main/NIC/Interface2/MacAddr0",
+    {"ShareMAC", &SkuContext::shareMac, "/VELSKU/BoardInfo/Main/NIC/Interface2/MacAddr0",
      "Error! Not found Shared MAC Address in SKU.xml\n", true},
-    {&SkuContext::chassisSerialNumber, "/VELSKU/FRU/ChassisSerialNumber",
+    {"CSN", &SkuContext::chassisSerialNumber, "/VELSKU/FRU/ChassisSerialNumber",
      "Error! Not found Chassis Serial Number in SKU.xml\n", false},
-    {&SkuContext::chassisPartNumber, "/VELSKU/FRU/ChassisPartNumber",
+    {"CPN", &SkuContext::chassisPartNumber, "/VELSKU/FRU/ChassisPartNumber",
      "Error! Not found Chassis Part Number in SKU.xml\n", false},
-    {&SkuContext::boardSerialNumber, "/VELSKU/FRU/BoardSerialNumber",
+    {"BSN", &SkuContext::boardSerialNumber, "/VELSKU/FRU/BoardSerialNumber",
      "Error! Not found Board Serial Number in SKU.xml\n", false},
-    {&SkuContext::boardPartNumber, "/VELSKU/FRU/BoardPartNumber",
+    {"BPN", &SkuContext::boardPartNumber, "/VELSKU/FRU/BoardPartNumber",
      "Error! Not found Board Part Number in SKU.xml\n", false},
-    {&SkuContext::productSerialNumber, "/VELSKU/FRU/ProductSerialNumber",
+    {"PSN", &SkuContext::productSerialNumber, "/VELSKU/FRU/ProductSerialNumber",
      "Error! Not found Product Serial Number in SKU.xml\n", false},
-    {&SkuContext::productPartNumber, "/VELSKU/FRU/ProductPartNumber",
+    {"PPN", &SkuContext::productPartNumber, "/VELSKU/FRU/ProductPartNumber",
      "Error! Not found Product Part Number in SKU.xml\n", false},
-    {&SkuContext::assetTag, "/VELSKU/FRU/AssetTag", "Error! Not found AssetTag in SKU.xml\n",
-     false},
-    {&SkuContext::rmcUnit, "/VELSKU/OpenRackInfo/RMCUnit", "Error! Not found RMC Unit in SKU.xml\n",
-     false},
-    {&SkuContext::nodeUnit, "/VELSKU/OpenRackInfo/NodeUnit",
+    {"ASSET", &SkuContext::assetTag, "/VELSKU/FRU/AssetTag",
+     "Error! Not found AssetTag in SKU.xml\n", false},
+    {"RU", &SkuContext::rmcUnit, "/VELSKU/OpenRackInfo/RMCUnit",
+     "Error! Not found RMC Unit in SKU.xml\n", false},
+    {"NU", &SkuContext::nodeUnit, "/VELSKU/OpenRackInfo/NodeUnit",
      "Error! Not found Node Unit in SKU.xml\n", false},
-    {&SkuContext::powerBank, "/VELSKU/OpenRackInfo/PowerBank",
+    {"PB", &SkuContext::powerBank, "/VELSKU/OpenRackInfo/PowerBank",
      "Error! Not found Power bank in SKU.xml\n", false},
-    {&SkuContext::productVersion, "/VELSKU/FRU/ProductVersion",
+    {"PV", &SkuContext::productVersion, "/VELSKU/FRU/ProductVersion",
      "Error! Not found Product Version in SKU.xml\n", false},
 };
 
 int applyRow(XmlElement* root, const char* value, const WriteBackRow& row) {
+    if (!isXmlText(value)) {
+        printf("Error! The %s value holds a character that mysku.xml cannot carry\n", row.keyword);
+        return SKU_BAD_GIVEN_VALUE;
+    }
     XmlElement* element = nullptr;
     findElement(root, row.path, &element);
     if (element == nullptr) {

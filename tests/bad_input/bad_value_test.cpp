@@ -106,6 +106,42 @@ TEST_F(BadValue, ValuesAtTheLimitsAreWritten) {
     EXPECT_NE(testsupport::readText("mysku.xml").find(std::string(1000, 'X')), std::string::npos);
 }
 
+// A value written into mysku.xml must be XML character data, or the
+// description that travels to the BMC would not parse.
+TEST_F(BadValue, ValuesThatXmlCannotCarryAreRefused) {
+    const char* refused[] = {
+        "CPN=part\x07",            // BEL: a control character XML forbids
+        "WS=\xE5",                 // a Latin-1 byte, not UTF-8
+        "PV=\xC0\xAF",             // overlong form of "/"
+        "RU=\xED\xA0\x80",         // a UTF-16 surrogate
+        "NU=\xEF\xBF\xBF",         // U+FFFF
+        "ASSET=\xF4\x90\x80\x80",  // past U+10FFFF
+        "CSN=C\x1B[0m",            // an escape sequence, though the FRU could hold it
+    };
+    const char* keywords[] = {"CPN", "WS", "PV", "RU", "NU", "ASSET", "CSN"};
+    for (size_t i = 0; i < sizeof refused / sizeof refused[0]; ++i) {
+        SCOPED_TRACE(refused[i]);
+        leaveEarlierOutputs();
+        PelgrinOutcome outcome = run({refused[i], "DSBSHM"});
+        EXPECT_EQ(outcome.status, 3);
+        EXPECT_EQ(outcome.output, std::string("Error! The ") + keywords[i] +
+                                      " value holds a character that mysku.xml cannot carry\n");
+        EXPECT_EQ(filesLeft(), "mysku.xml.gz(earlier)");
+    }
+}
+
+TEST_F(BadValue, TextOutsideAsciiAndWhiteSpaceAreCarried) {
+    PelgrinOutcome outcome =
+        run({"CPN=Saint-\xC3\x89tienne \xE7\xB5\x84", "PV=1\t2", "RU=\xF0\x9F\x94\xA7", "DSBSHM"});
+    EXPECT_EQ(outcome.status, 0) << outcome.output;
+    std::string written = testsupport::readText("mysku.xml");
+    EXPECT_NE(
+        written.find("<ChassisPartNumber>Saint-\xC3\x89tienne \xE7\xB5\x84</ChassisPartNumber>"),
+        std::string::npos);
+    EXPECT_NE(written.find("<ProductVersion>1\t2</ProductVersion>"), std::string::npos);
+    EXPECT_NE(written.find("<RMCUnit>\xF0\x9F\x94\xA7</RMCUnit>"), std::string::npos);
+}
+
 // Checked before SKU.xml is read: nothing of this run is written.
 TEST_F(BadValue, MalformedMacAddressesAreRefusedFirst) {
     struct Case {
