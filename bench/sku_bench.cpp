@@ -12,6 +12,7 @@
 #include "bench/bench_workdir.h"
 #include "kcs/kcs.h"
 #include "pelgrin/frontend/pelgrin_main.h"
+#include "pelgrin/run/run_constants.h"
 #include "pelgrin/sku/process_sku.h"
 #include "platform/sim/sim_board.h"
 
@@ -39,7 +40,7 @@ void processSkuOnExample(benchmark::State& state) {
     bench::WorkDir dir;
     sim::resetBoard();
     sim::setWallClock(NOV_30_2026);
-    std::vector<uint8_t> imageBuffer(IMAGE_BUFFER_SIZE);
+    std::vector<uint8_t> imageBuffer(SKU_IMAGE_MAX);
     bench::QuietStdout quiet;
     for (auto _ : state) {
         removeOutputs();

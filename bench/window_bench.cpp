@@ -18,7 +18,6 @@
 #include "bench/bench_workdir.h"
 #include "kcs/kcs.h"
 #include "pelgrin/channel/smem_channel.h"
-#include "pelgrin/channel/smem_chunk.h"
 #include "pelgrin/channel/smem_transfers.h"
 #include "platform/sim/sim_board.h"
 

@@ -76,7 +76,6 @@ void platformPhysWrite32(uint64_t address, uint32_t value);
 
 // Bulk access for the data window.
 void platformPhysZero(uint64_t address, size_t length);
-void platformPhysCopyIn(uint64_t address, const void* source, size_t length);
 
 // A CPU pointer through which plain loads and stores reach `length` bytes at
 // `address` (identity mapping in firmware), so that a file read can land in

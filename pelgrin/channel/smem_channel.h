@@ -25,3 +25,11 @@ extern uint32_t smemDataBase;
 SmemChannel* openSmemChannel(uint8_t kind);
 // Releases the channel and its window record; null is ignored.
 void closeSmemChannel(SmemChannel* channel);
+
+// A new window on the first matching function, enabled; null when the handle
+// search fails, nothing matches or the record cannot be allocated.
+BmcWindow* findBmcWindow();
+
+// Points the window at the 64 KB of BMC memory from `remoteAddress` and stores
+// the data window's physical address in *windowPointer.
+void selectBase(BmcWindow* window, uint64_t remoteAddress, uint64_t* windowPointer);

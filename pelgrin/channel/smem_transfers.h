@@ -3,14 +3,32 @@
 #pragma once
 
 #include <stdint.h>
+#include <stdio.h>
 
 #include "pelgrin/channel/smem_channel.h"
 
-// A file of at most 32768 bytes in one piece. 0 done, -1 no such file,
-// -2 too large, -3 cannot be opened or positioned, 1 doorbell timeout.
+// A file of at most SKU_IMAGE_MAX bytes in one piece: RUN_OK, or
+// RUN_UPLOAD_NO_FILE, RUN_UPLOAD_TOO_LARGE, RUN_UPLOAD_UNREADABLE (cannot be
+// opened or positioned), RUN_DOORBELL_TIMEOUT.
 int32_t uploadFile(SmemChannel* channel, const char* fileName);
 
+// The firmware update's own results; the production run never selects it.
+enum UpdateResult : int32_t {
+    UPDATE_DONE = 0,
+    UPDATE_NO_FILE = 1,
+    UPDATE_TOO_LARGE = 2,
+    UPDATE_UNREADABLE = 3,
+    UPDATE_NOT_STARTED = 4,
+    UPDATE_NOT_COMPLETED = 5,
+};
+
 // A firmware image of at most 25 MB in 64 KB chunks, then start, progress,
-// reset. 0 done, 1 no such file, 2 too large, 3 cannot be opened, 4 update
-// not started, 5 update not completed.
+// reset.
 int32_t updateFirmware(SmemChannel* channel, const char* fileName);
+
+// Clears the data area and reads up to 64 KB of `file`, from its current
+// position, straight into it; leaves the control area selected.
+void readChunk(SmemChannel* channel, FILE* file);
+
+// Counts 01 to 90 in place, one a second, while the BMC resets.
+void waitForBmcReset();

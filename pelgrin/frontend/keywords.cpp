@@ -1,89 +1,57 @@
 #include "pelgrin/frontend/keywords.h"
 
-#include <stddef.h>
 #include <stdio.h>
 #include <string.h>
 
-#include "pelgrin/frontend/field_text.h"
+#include "pelgrin/run/exit_status.h"
+#include "pelgrin/run/value_keywords.h"
+#include "pelgrin/sku/mac_text.h"
 
 namespace {
 
-enum KeywordKind { VALUE_KEYWORD, DISABLE_SHARED_MEMORY, HELP };
+const char DISABLE_SHARED_MEMORY_WORD[] = "DSBSHM";
+const char HELP_WORD[] = "help";
 
-struct Keyword {
-    const char* word;
-    KeywordKind kind;
-    size_t valueField;  // offset of the SkuContext field a value keyword sets
-};
+bool beginsWith(const char* word, const char* keyword) {
+    return strncmp(word, keyword, strlen(keyword)) == 0;
+}
 
-#define VALUE(word, field) \
-    { word, VALUE_KEYWORD, offsetof(SkuContext, field) }
-
-// Tried in this order; the first keyword a word begins with decides.
-constexpr Keyword KEYWORDS[] = {
-    VALUE("MainMAC", mainMac),
-    VALUE("ShareMAC", shareMac),
-    VALUE("CSN", chassisSerialNumber),
-    VALUE("CPN", chassisPartNumber),
-    VALUE("BSN", boardSerialNumber),
-    VALUE("BPN", boardPartNumber),
-    VALUE("PSN", productSerialNumber),
-    VALUE("PPN", productPartNumber),
-    VALUE("ASSET", assetTag),
-    VALUE("PN", productName),
-    VALUE("RU", rmcUnit),
-    VALUE("NU", nodeUnit),
-    VALUE("PB", powerBank),
-    VALUE("PV", productVersion),
-    VALUE("WS", writeSelection),
-    {"DSBSHM", DISABLE_SHARED_MEMORY, 0},
-    {"help", HELP, 0},
-};
-
-#undef VALUE
-
-const Keyword* findKeyword(const char* word) {
-    for (const Keyword& keyword : KEYWORDS) {
-        if (strncmp(word, keyword.word, strlen(keyword.word)) == 0)
-            return &keyword;
+const ValueKeyword* findValueKeyword(const char* word) {
+    for (const ValueKeyword& row : VALUE_KEYWORDS) {
+        if (beginsWith(word, row.keyword))
+            return &row;
     }
     return nullptr;
 }
 
-void setValue(SkuContext* context, const Keyword& keyword, const char* word, RunFlags* flags) {
-    size_t length = strlen(keyword.word);
+void setValue(SkuContext* context, const ValueKeyword& row, const char* word, RunFlags* flags) {
+    size_t length = strlen(row.keyword);
     // A bare keyword has no separator and no value behind it: ignored like an
     // unknown word. Whatever character stands as the separator is skipped.
     if (word[length] == '\0')
         return;
-    const char** field =
-        reinterpret_cast<const char**>(reinterpret_cast<char*>(context) + keyword.valueField);
-    *field = word + length + 1;
+    context->*row.field = word + length + 1;
     flags->anyValueGiven = true;
 }
 
 int refuseMac(const char* name) {
     printf("Error! %s must be 12 hexadecimal digits\n", name);
-    return 3;
+    return RUN_BAD_GIVEN_VALUE;
 }
 
 }  // namespace
 
 void scanKeywords(int argc, char** argv, SkuContext* context, RunFlags* flags) {
     for (int i = 1; i < argc; ++i) {
-        const Keyword* keyword = findKeyword(argv[i]);
-        if (keyword == nullptr)
-            continue;
-        switch (keyword->kind) {
-            case VALUE_KEYWORD:
-                setValue(context, *keyword, argv[i], flags);
-                break;
-            case DISABLE_SHARED_MEMORY:
-                flags->writeToSharedMemory = false;
-                break;
-            case HELP:
-                flags->helpRequested = true;
-                return;
+        const char* word = argv[i];
+        // Value keywords are tried first, in their table's order.
+        if (const ValueKeyword* row = findValueKeyword(word)) {
+            setValue(context, *row, word, flags);
+        } else if (beginsWith(word, DISABLE_SHARED_MEMORY_WORD)) {
+            flags->writeToSharedMemory = false;
+        } else if (beginsWith(word, HELP_WORD)) {
+            flags->helpRequested = true;
+            return;
         }
     }
 }
@@ -93,5 +61,5 @@ int checkMacValues(const SkuContext* context) {
         return refuseMac("MainMAC");
     if (context->shareMac != nullptr && !isMacText(context->shareMac))
         return refuseMac("ShareMAC");
-    return 0;
+    return RUN_OK;
 }

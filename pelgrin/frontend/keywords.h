@@ -1,7 +1,7 @@
 // The operator's keyword=value words.
 #pragma once
 
-#include "pelgrin/frontend/sku_context.h"
+#include "pelgrin/run/sku_context.h"
 
 struct RunFlags {
     bool anyValueGiven;

@@ -7,22 +7,22 @@
 #include <unistd.h>
 
 #include "pelgrin/channel/smem_channel.h"
-#include "pelgrin/frontend/field_text.h"
+#include "pelgrin/frontend/banner_usage.h"
 #include "pelgrin/frontend/keywords.h"
 #include "pelgrin/frontend/summary.h"
+#include "pelgrin/run/exit_status.h"
+#include "pelgrin/run/run_constants.h"
 #include "pelgrin/sku/process_sku.h"
 
 namespace {
 
-const char IMAGE_FILE[] = "SKU.BIN";
-
 // The outputs are opened for appending later, so a fresh run starts by
 // removing what an earlier one left; missing files are fine.
 void deleteStaleOutputs() {
-    unlink("SKU.BIN");
-    unlink("SKU.ZIP");
-    unlink("mysku.xml");
-    unlink("mysku.xmz");
+    unlink(IMAGE_FILE);
+    unlink(OLD_ZIP_FILE);
+    unlink(MERGED_FILE);
+    unlink(OLD_XMZ_FILE);
 }
 
 int sendImageToBmc() {
@@ -31,21 +31,21 @@ int sendImageToBmc() {
     SmemChannel* channel = openSmemChannel(SMEM_OP_FILE_UPLOAD);
     if (channel == nullptr) {
         printf("Initial SMem Request failed\n");
-        return 7;
+        return RUN_NO_CHANNEL;
     }
-    int status = channel->operation ? channel->operation(channel, IMAGE_FILE) : 7;
+    int status = channel->operation ? channel->operation(channel, IMAGE_FILE) : RUN_NO_CHANNEL;
     closeSmemChannel(channel);
     return status;
 }
 
 int produceAndSend(SkuContext* context, const RunFlags& flags) {
-    uint8_t* imageBuffer = static_cast<uint8_t*>(malloc(IMAGE_BUFFER_SIZE));
+    uint8_t* imageBuffer = static_cast<uint8_t*>(malloc(SKU_IMAGE_MAX));
     if (imageBuffer == nullptr)
-        return -12;
-    memset(imageBuffer, 0, IMAGE_BUFFER_SIZE);
+        return RUN_OUT_OF_MEMORY;
+    memset(imageBuffer, 0, SKU_IMAGE_MAX);
 
     int status = processSku(context, imageBuffer);
-    if (status == 0) {
+    if (status == RUN_OK) {
         printSummary(context);
         if (flags.writeToSharedMemory)
             status = sendImageToBmc();
@@ -68,10 +68,10 @@ int pelgrinMain(int argc, char** argv) {
     scanKeywords(argc, argv, &context, &flags);
     if (flags.helpRequested || !flags.anyValueGiven) {
         printUsage();
-        return flags.helpRequested ? 0 : 6;
+        return flags.helpRequested ? RUN_OK : RUN_NO_VALUE;
     }
     int status = checkMacValues(&context);
-    if (status != 0)
+    if (status != RUN_OK)
         return status;
     return produceAndSend(&context, flags);
 }

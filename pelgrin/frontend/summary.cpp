@@ -2,36 +2,22 @@
 
 #include <stdio.h>
 
-#include "pelgrin/frontend/field_text.h"
-
-namespace {
-
-void printIfGiven(const char* format, const char* value) {
-    if (value != nullptr)
-        printf(format, value);
-}
-
-}  // namespace
+#include "pelgrin/run/value_keywords.h"
+#include "pelgrin/sku/mac_text.h"
 
 void printSummary(const SkuContext* context) {
     printf("              Board ID     : %s\n", context->boardId);
     printf("             Rand Code     : %s\n", context->randCode);
     // formatMacText shares one buffer: print each line before the next call.
-    if (context->mainMac != nullptr)
-        printf("      Main MAC Address     : %s\n", formatMacText(context->mainMac));
-    if (context->shareMac != nullptr)
-        printf("     Share MAC Address     : %s\n", formatMacText(context->shareMac));
+    for (const ValueKeyword& row : VALUE_KEYWORDS) {
+        const char* value = context->*row.field;
+        if (row.isMacAddress && value != nullptr)
+            printf(row.summaryFormat, formatMacText(value));
+    }
     printf("\n");
-    printIfGiven(" Chassis Serial Number *   : %s\n", context->chassisSerialNumber);
-    printIfGiven(" Chassis Part Number *   : %s\n", context->chassisPartNumber);
-    printIfGiven(" Board Serial Number *     : %s\n", context->boardSerialNumber);
-    printIfGiven(" Board Part Number *     : %s\n", context->boardPartNumber);
-    printIfGiven(" Product Serial Number *   : %s\n", context->productSerialNumber);
-    printIfGiven(" Product Part Number *   : %s\n", context->productPartNumber);
-    printIfGiven(" ASSET TAG *   : %s\n", context->assetTag);
-    printIfGiven(" Product Name *   : %s\n", context->productName);
-    printIfGiven(" RMC Unit *   : %s\n", context->rmcUnit);
-    printIfGiven(" Node Unit *   : %s\n", context->nodeUnit);
-    printIfGiven(" Power Bank *   : %s\n", context->powerBank);
-    printIfGiven(" Product Version *   : %s\n", context->productVersion);
+    for (const ValueKeyword& row : VALUE_KEYWORDS) {
+        const char* value = context->*row.field;
+        if (!row.isMacAddress && row.summaryFormat != nullptr && value != nullptr)
+            printf(row.summaryFormat, value);
+    }
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "pelgrin/frontend/sku_context.h"
+#include "pelgrin/run/sku_context.h"
 
 // What is about to be written, for the operator to check on the console.
 void printSummary(const SkuContext* context);

@@ -6,11 +6,11 @@
 #include <zlib.h>
 
 #include "pelgrin/image/sku_image.h"
+#include "pelgrin/run/exit_status.h"
+#include "pelgrin/run/run_constants.h"
 
 namespace {
 
-const char DESCRIPTION_FILE[] = "mysku.xml";
-const char COMPRESSED_FILE[] = "mysku.xml.gz";
 // Binary write, level 6, run-length strategy.
 const char COMPRESSED_MODE[] = "wb6R";
 const size_t STREAM_CHUNK = 16384;
@@ -21,28 +21,28 @@ int streamIntoGz(FILE* source, gzFile target) {
         size_t count = fread(chunk, 1, sizeof(chunk), source);
         if (ferror(source)) {
             puts("fread: Read Error !");
-            return -1;
+            return RUN_COMPRESSION_FAILED;
         }
         if (count == 0)
-            return 0;
+            return RUN_OK;
         if (gzwrite(target, chunk, static_cast<unsigned>(count)) != static_cast<int>(count)) {
             puts("gzwrite: Write Error !");
-            return -1;
+            return RUN_COMPRESSION_FAILED;
         }
     }
 }
 
 int writeCompressedFile() {
-    FILE* source = fopen(DESCRIPTION_FILE, "rb");
+    FILE* source = fopen(MERGED_FILE, "rb");
     if (source == nullptr) {
-        puts("Can't open mysku.xml");
-        return -1;
+        printf("Can't open %s\n", MERGED_FILE);
+        return RUN_COMPRESSION_FAILED;
     }
     gzFile target = gzopen(COMPRESSED_FILE, COMPRESSED_MODE);
     if (target == nullptr) {
         fclose(source);
         printf("Can't open %s\n", COMPRESSED_FILE);
-        return -1;
+        return RUN_COMPRESSION_FAILED;
     }
     int status = streamIntoGz(source, target);
     fclose(source);
@@ -52,38 +52,38 @@ int writeCompressedFile() {
         return status;
     if (closed != Z_OK) {
         puts("gzclose: Close Error !");
-        return -1;
+        return RUN_COMPRESSION_FAILED;
     }
-    return 0;
+    return RUN_OK;
 }
 
 int readCompressedFile(uint8_t* bytes, size_t size) {
     FILE* file = fopen(COMPRESSED_FILE, "rb");
     if (file == nullptr) {
         printf("Can't open %s\n", COMPRESSED_FILE);
-        return 1;
+        return RUN_IMAGE_FILE_FAILED;
     }
     size_t count = fread(bytes, 1, size, file);
     fclose(file);
     // A short read would put a cut stream into SKU.BIN.
     if (count != size) {
         puts("fread: Read Error !");
-        return -1;
+        return RUN_COMPRESSION_FAILED;
     }
-    return 0;
+    return RUN_OK;
 }
 
 int loadCompressedFile(SkuContext* context) {
     struct stat info;
     if (stat(COMPRESSED_FILE, &info) != 0) {
         puts("Error! No such file or directory!");
-        return -1;
+        return RUN_COMPRESSION_FAILED;
     }
     size_t size = static_cast<size_t>(info.st_size);
     uint8_t* bytes = static_cast<uint8_t*>(malloc(size > 0 ? size : 1));
     if (bytes == nullptr) {
-        puts("Error! Not enough memory for mysku.xml.gz");
-        return -1;
+        printf("Error! Not enough memory for %s\n", COMPRESSED_FILE);
+        return RUN_COMPRESSION_FAILED;
     }
     int status = readCompressedFile(bytes, size);
     if (status != 0) {
@@ -92,7 +92,7 @@ int loadCompressedFile(SkuContext* context) {
     }
     context->skuGz = bytes;
     context->skuGzSize = size;
-    return 0;
+    return RUN_OK;
 }
 
 }  // namespace

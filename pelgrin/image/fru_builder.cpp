@@ -21,6 +21,9 @@ FruBuilder* fruBuilderCreate(size_t capacity) {
     return builder;
 }
 
+namespace {
+
+// The slot that holds the text of `id`, or null when `id` names no text field.
 char** fruTextSlot(FruBuilder* builder, int id) {
     switch (id) {
         case FRU_CHASSIS_PART_NUMBER:
@@ -56,7 +59,7 @@ char** fruTextSlot(FruBuilder* builder, int id) {
     }
 }
 
-static uint8_t* byteSlot(FruBuilder* builder, int id) {
+uint8_t* byteSlot(FruBuilder* builder, int id) {
     switch (id) {
         case FRU_CHASSIS_TYPE:
             return &builder->chassisType;
@@ -69,38 +72,40 @@ static uint8_t* byteSlot(FruBuilder* builder, int id) {
     }
 }
 
-static int replaceText(char** slot, const void* value, size_t length) {
+int replaceText(char** slot, const void* value, size_t length) {
     // The new copy is made before the old one goes, so that a failed
     // allocation leaves the field as it was.
     char* copy = static_cast<char*>(malloc(length + 1));
     if (copy == nullptr)
-        return -1;
+        return FRU_BUILD_FAILED;
     memset(copy, 0, length + 1);
     memcpy(copy, value, length);
     free(*slot);
     *slot = copy;
-    return 0;
+    return FRU_BUILD_OK;
 }
+
+}  // namespace
 
 int fruBuilderSet(FruBuilder* builder, int id, const void* value, size_t length) {
     if (builder == nullptr)
-        return -1;
+        return FRU_BUILD_FAILED;
     uint8_t* byteField = byteSlot(builder, id);
     char** textField = fruTextSlot(builder, id);
     if (byteField == nullptr && textField == nullptr && id != FRU_BOARD_MFG_DATE_TIME)
-        return -1;
+        return FRU_BUILD_FAILED;
     if (value == nullptr)
-        return 0;
+        return FRU_BUILD_OK;
     if (byteField != nullptr) {
         *byteField = *static_cast<const uint8_t*>(value);
-        return 0;
+        return FRU_BUILD_OK;
     }
     if (textField != nullptr)
         return replaceText(textField, value, length);
     // Callers pass exactly three bytes; more would run past the slot.
     size_t copied = length < FRU_DATE_TIME_BYTES ? length : FRU_DATE_TIME_BYTES;
     memcpy(builder->boardMfgDateTime, value, copied);
-    return 0;
+    return FRU_BUILD_OK;
 }
 
 void fruBuilderFree(FruBuilder* builder) {

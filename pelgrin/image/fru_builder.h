@@ -26,6 +26,9 @@ enum FruField {
     FRU_PRODUCT_FILE_ID = 18,
 };
 
+// The builder's own results; a caller turns a failure into the run's status.
+enum FruBuildStatus { FRU_BUILD_OK = 0, FRU_BUILD_FAILED = -1 };
+
 // Longest text a FRU type/length byte can describe.
 #define FRU_MAX_TEXT 63
 
@@ -33,8 +36,10 @@ struct FruBuilder;
 
 // A builder whose image buffer holds `capacity` bytes; null when out of memory.
 FruBuilder* fruBuilderCreate(size_t capacity);
-// 0, or -1 for an identifier that names no field. An absent value changes nothing.
+// FRU_BUILD_FAILED for an identifier that names no field or when out of
+// memory. An absent value changes nothing.
 int fruBuilderSet(FruBuilder* builder, int id, const void* value, size_t length);
-// Lays the image out in the builder's buffer; valid until the next build or free.
+// Lays the image out in the builder's buffer; valid until the next build or
+// free. FRU_BUILD_FAILED, with *size 0, when the image does not fit.
 int fruBuilderBuild(FruBuilder* builder, const uint8_t** image, uint64_t* size);
 void fruBuilderFree(FruBuilder* builder);

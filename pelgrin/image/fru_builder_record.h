@@ -30,6 +30,3 @@ struct FruBuilder {
     uint8_t* bufferStart;
     size_t capacity;
 };
-
-// The slot that holds the text of `id`, or null when `id` names no text field.
-char** fruTextSlot(FruBuilder* builder, int id);

@@ -144,7 +144,7 @@ void putArea(FruWriter* writer, const FruBuilder* builder, size_t headerByte, Ar
 
 int fruBuilderBuild(FruBuilder* builder, const uint8_t** image, uint64_t* size) {
     if (builder == nullptr || image == nullptr || size == nullptr)
-        return -1;
+        return FRU_BUILD_FAILED;
     FruWriter writer = {builder->bufferStart, builder->capacity, 0, false};
     memset(writer.buffer, 0, writer.capacity);
     putByte(&writer, FRU_FORMAT_VERSION);
@@ -157,9 +157,9 @@ int fruBuilderBuild(FruBuilder* builder, const uint8_t** image, uint64_t* size) 
         // The buffer is sized for the largest image; a smaller one gives no
         // image rather than a cut one.
         *size = 0;
-        return -1;
+        return FRU_BUILD_FAILED;
     }
     writer.buffer[FRU_HEADER_CHECKSUM_BYTE] = zeroChecksum(writer.buffer, FRU_HEADER_CHECKSUM_BYTE);
     *size = writer.position;
-    return 0;
+    return FRU_BUILD_OK;
 }

@@ -6,10 +6,9 @@
 #include <string.h>
 
 #include "pelgrin/image/sku_layout.h"
+#include "pelgrin/run/exit_status.h"
 
 namespace {
-
-const char IMAGE_FILE[] = "SKU.BIN";
 
 struct SkuEntry {
     const char* name;
@@ -41,16 +40,16 @@ int writeImageFile(const uint8_t* image, uint64_t imageSize) {
     // Appending: the run deletes SKU.BIN before it starts.
     FILE* file = fopen(IMAGE_FILE, "ab+");
     if (file == nullptr) {
-        puts("Error! Can't create SKU.BIN");
-        return 1;
+        printf("Error! Can't create %s\n", IMAGE_FILE);
+        return RUN_IMAGE_FILE_FAILED;
     }
     size_t written = fwrite(image, 1, imageSize, file);
     int closed = fclose(file);
     if (written != imageSize || closed != 0) {
-        puts("Error! Can't write SKU.BIN");
-        return 1;
+        printf("Error! Can't write %s\n", IMAGE_FILE);
+        return RUN_IMAGE_FILE_FAILED;
     }
-    return 0;
+    return RUN_OK;
 }
 
 }  // namespace
@@ -60,8 +59,8 @@ int buildSkuImage(SkuContext* context, uint8_t* imageBuffer) {
     uint64_t imageSize = skuRoundToBlock(descriptionOffset + context->skuGzSize);
     if (imageSize > SKU_IMAGE_MAX) {
         int shown = imageSize > INT_MAX ? INT_MAX : static_cast<int>(imageSize);
-        printf("Error! SKU.BIN is too big (size = %d\n)", shown);
-        return 1;
+        printf("Error! %s is too big (size = %d\n)", IMAGE_FILE, shown);
+        return RUN_IMAGE_FILE_FAILED;
     }
     // The owner hands the buffer over zeroed; clearing the image span again
     // keeps header, reserved fields and padding zero even if it did not.

@@ -4,7 +4,7 @@
 #include <stddef.h>
 #include <stdint.h>
 
-#include "pelgrin/frontend/sku_context.h"
+#include "pelgrin/run/sku_context.h"
 
 // 16-bit wrapping sum of unsigned bytes: the checksums of SKU.BIN.
 uint16_t byteSum16(const uint8_t* bytes, size_t count);

@@ -6,10 +6,11 @@
 #include <stddef.h>
 #include <stdint.h>
 
+#include "pelgrin/run/run_constants.h"
+
 #define SKU_MAKER "KORVALEN"
 #define SKU_MAKER_LENGTH 8
 #define SKU_ENTRY_COUNT 3
-#define SKU_IMAGE_MAX 32768
 #define SKU_BLOCK_SIZE 64
 #define SKU_HEADER_SIZE 256
 

@@ -2,16 +2,15 @@
 
 #include <stdio.h>
 
-#include "pelgrin/sku/sku_status.h"
+#include "pelgrin/run/exit_status.h"
+#include "pelgrin/run/run_constants.h"
 
 namespace {
-
-const char MERGED_FILE[] = "mysku.xml";
 
 int refuse(const char* line, FILE* file) {
     puts(line);
     fclose(file);
-    return SKU_OUT_OF_MEMORY;
+    return RUN_OUT_OF_MEMORY;
 }
 
 }  // namespace
@@ -20,7 +19,7 @@ int writeDescriptionFile(const XmlDocument* document, DescriptionPrint* print) {
     FILE* file = fopen(MERGED_FILE, "ab+");
     if (file == nullptr) {
         puts("Error! Can't create SKU.xml");
-        return SKU_OUT_OF_MEMORY;
+        return RUN_OUT_OF_MEMORY;
     }
     print->writer = xmlWriterCreate(file);
     if (print->writer == nullptr)
@@ -33,9 +32,9 @@ int writeDescriptionFile(const XmlDocument* document, DescriptionPrint* print) {
     // A cut description must not travel to the BMC inside SKU.BIN.
     if (fclose(file) != 0 || printed != 0) {
         puts("Error! Can't write mysku.xml");
-        return SKU_OUT_OF_MEMORY;
+        return RUN_OUT_OF_MEMORY;
     }
-    return 0;
+    return RUN_OK;
 }
 
 void releaseDescriptionPrint(DescriptionPrint* print) {

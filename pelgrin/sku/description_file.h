@@ -1,7 +1,7 @@
 #pragma once
 
-#include "pelgrin/sku/xml_print.h"
-#include "pelgrin/sku/xml_tree.h"
+#include "pelgrin/xml/xml_print.h"
+#include "pelgrin/xml/xml_tree.h"
 
 // The printer objects for mysku.xml; they live until the packaging is done.
 struct DescriptionPrint {

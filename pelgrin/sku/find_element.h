@@ -1,6 +1,6 @@
 #pragma once
 
-#include "pelgrin/sku/xml_tree.h"
+#include "pelgrin/xml/xml_tree.h"
 
 // Looks up the element named by a "/"-separated path ("/VELSKU/FRU/AssetTag")
 // from `start`, which must match the first step. Of all elements the path

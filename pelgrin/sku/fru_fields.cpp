@@ -6,10 +6,11 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include "pelgrin/run/exit_status.h"
+#include "pelgrin/run/run_constants.h"
 #include "pelgrin/sku/find_element.h"
-#include "pelgrin/sku/fru_text_check.h"
+#include "pelgrin/sku/fru_field_fit.h"
 #include "pelgrin/sku/mfg_date.h"
-#include "pelgrin/sku/sku_status.h"
 
 namespace {
 
@@ -54,7 +55,7 @@ const FruFieldRow FRU_FIELD_MAP[] = {
 
 int outOfMemory() {
     printf("Error! Not enough memory\n");
-    return SKU_OUT_OF_MEMORY;
+    return RUN_OUT_OF_MEMORY;
 }
 
 // Read as strtol reads base 16 ("17", "0x17"), low 8 bits kept ("117" -> 0x17).
@@ -63,10 +64,10 @@ int setChassisType(XmlElement* root, const FruFieldRow& row, FruBuilder* builder
     const char* text = findElement(root, row.path, &element);
     if (element == nullptr) {
         printf("Error! Not found FRU/ChassisType in SKU.xml\n");
-        return SKU_BAD_DESCRIPTION;
+        return RUN_BAD_DESCRIPTION;
     }
     uint8_t type = static_cast<uint8_t>(strtol(text ? text : "", nullptr, 16) & 0xFF);
-    return fruBuilderSet(builder, row.field, &type, 1) == 0 ? 0 : outOfMemory();
+    return fruBuilderSet(builder, row.field, &type, 1) == FRU_BUILD_OK ? RUN_OK : outOfMemory();
 }
 
 // A clock past the 24-bit range would wrap to a date that reads as 1996;
@@ -83,7 +84,8 @@ int setManufacturingDate(const FruFieldRow& row, FruBuilder* builder) {
     }
     uint8_t bytes[3] = {static_cast<uint8_t>(minutes), static_cast<uint8_t>(minutes >> 8),
                         static_cast<uint8_t>(minutes >> 16)};
-    return fruBuilderSet(builder, row.field, bytes, sizeof bytes) == 0 ? 0 : outOfMemory();
+    return fruBuilderSet(builder, row.field, bytes, sizeof bytes) == FRU_BUILD_OK ? RUN_OK
+                                                                                  : outOfMemory();
 }
 
 // An absent element gives an empty field.
@@ -93,11 +95,12 @@ int setText(XmlElement* root, const SkuContext* context, const FruFieldRow& row,
     const char* text = given ? given : findElement(root, row.path, nullptr);
     if (text == nullptr)
         text = "";
-    int status = given ? checkFruText(text, row.givenSubject, SKU_BAD_GIVEN_VALUE)
-                       : checkFruText(text, row.subject, SKU_BAD_DESCRIPTION);
-    if (status != 0)
+    int status = given ? checkFruText(text, row.givenSubject, RUN_BAD_GIVEN_VALUE)
+                       : checkFruText(text, row.subject, RUN_BAD_DESCRIPTION);
+    if (status != RUN_OK)
         return status;
-    return fruBuilderSet(builder, row.field, text, strlen(text)) == 0 ? 0 : outOfMemory();
+    return fruBuilderSet(builder, row.field, text, strlen(text)) == FRU_BUILD_OK ? RUN_OK
+                                                                                 : outOfMemory();
 }
 
 int setField(XmlElement* root, const SkuContext* context, const FruFieldRow& row,
@@ -117,8 +120,8 @@ int setField(XmlElement* root, const SkuContext* context, const FruFieldRow& row
 int setFruFields(XmlElement* root, const SkuContext* context, FruBuilder* builder) {
     for (const FruFieldRow& row : FRU_FIELD_MAP) {
         int status = setField(root, context, row, builder);
-        if (status != 0)
+        if (status != RUN_OK)
             return status;
     }
-    return 0;
+    return RUN_OK;
 }

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "pelgrin/frontend/sku_context.h"
 #include "pelgrin/image/fru_builder.h"
-#include "pelgrin/sku/xml_tree.h"
+#include "pelgrin/run/sku_context.h"
+#include "pelgrin/xml/xml_tree.h"
 
 // Sets the chassis type, the manufacturing date and the twelve FRU texts in
 // the builder: the texts from SKU.xml, the three serial numbers from the

@@ -7,11 +7,12 @@
 
 #include "pelgrin/image/fru_builder.h"
 #include "pelgrin/image/sku_image.h"
+#include "pelgrin/run/exit_status.h"
+#include "pelgrin/run/run_constants.h"
 #include "pelgrin/sku/description_file.h"
 #include "pelgrin/sku/read_phase.h"
-#include "pelgrin/sku/sku_status.h"
 #include "pelgrin/sku/write_back.h"
-#include "pelgrin/sku/xml_tree.h"
+#include "pelgrin/xml/xml_tree.h"
 
 namespace {
 
@@ -22,24 +23,24 @@ struct SkuRun {
 };
 
 int loadDescription(XmlDocument** document) {
-    switch (xmlLoadFile(DESCRIPTION_FILE, document)) {
+    switch (xmlLoadFile(SKU_FILE, document)) {
         case XMLTREE_LOADED:
-            return 0;
+            return RUN_OK;
         case XMLTREE_NO_FILE:
-            printf("%s: No Such File or Directory!\n", DESCRIPTION_FILE);
-            return SKU_NO_FILE;
+            printf("%s: No Such File or Directory!\n", SKU_FILE);
+            return RUN_NO_SKU_FILE;
         case XMLTREE_OUT_OF_MEMORY:
             printf("Error! Not enough memory\n");
-            return SKU_OUT_OF_MEMORY;
+            return RUN_OUT_OF_MEMORY;
         default:
-            printf("Unable to parse %s!\n", DESCRIPTION_FILE);
-            return SKU_BAD_DESCRIPTION;
+            printf("Unable to parse %s!\n", SKU_FILE);
+            return RUN_BAD_DESCRIPTION;
     }
 }
 
 int packageDescription(SkuContext* context, uint8_t* imageBuffer) {
     int status = compressDescription(context);
-    if (status == 0)
+    if (status == RUN_OK)
         status = buildSkuImage(context, imageBuffer);
     return status;
 }
@@ -56,14 +57,14 @@ void releaseRun(SkuRun* run) {
 int processSku(SkuContext* context, uint8_t* imageBuffer) {
     SkuRun run = {nullptr, nullptr, {nullptr, nullptr}};
     int status = loadDescription(&run.document);
-    if (status != 0)
+    if (status != RUN_OK)
         return status;
     status = readDescription(run.document->root, context, &run.builder);
-    if (status == 0)
+    if (status == RUN_OK)
         status = writeBackGivenValues(run.document->root, context);
-    if (status == 0)
+    if (status == RUN_OK)
         status = writeDescriptionFile(run.document, &run.print);
-    if (status == 0)
+    if (status == RUN_OK)
         status = packageDescription(context, imageBuffer);
     releaseRun(&run);
     return status;

@@ -3,10 +3,11 @@
 #include <stdio.h>
 #include <string.h>
 
-#include "pelgrin/frontend/sku_context.h"
+#include "pelgrin/run/exit_status.h"
+#include "pelgrin/run/run_constants.h"
+#include "pelgrin/run/sku_context.h"
 #include "pelgrin/sku/find_element.h"
 #include "pelgrin/sku/fru_fields.h"
-#include "pelgrin/sku/sku_status.h"
 #include "pelgrin/sku/version_gate.h"
 
 namespace {
@@ -15,27 +16,27 @@ const size_t FRU_IMAGE_CAPACITY = 2048;
 
 int checkRoot(const XmlElement* root) {
     if (strcmp(root->name, "VELSKU") == 0)
-        return 0;
-    printf("Error! The root element of %s is %s, not VELSKU\n", DESCRIPTION_FILE, root->name);
-    return SKU_BAD_DESCRIPTION;
+        return RUN_OK;
+    printf("Error! The root element of %s is %s, not VELSKU\n", SKU_FILE, root->name);
+    return RUN_BAD_DESCRIPTION;
 }
 
 int checkVersion(XmlElement* root) {
     XmlElement* element = nullptr;
     const char* required = findElement(root, "/VELSKU/Requirement/Pelgrin", &element);
     if (element == nullptr) {
-        printf("Error! Not found Requirement/Pelgrin in %s\n", DESCRIPTION_FILE);
-        return SKU_BAD_DESCRIPTION;
+        printf("Error! Not found Requirement/Pelgrin in %s\n", SKU_FILE);
+        return RUN_BAD_DESCRIPTION;
     }
     if (required == nullptr) {
-        printf("Error! Requirement/Pelgrin in %s is empty\n", DESCRIPTION_FILE);
-        return SKU_BAD_DESCRIPTION;
+        printf("Error! Requirement/Pelgrin in %s is empty\n", SKU_FILE);
+        return RUN_BAD_DESCRIPTION;
     }
     if (!isVersionOlder(PELGRIN_VERSION, required))
-        return 0;
+        return RUN_OK;
     printf("Error! pelgrin.exe Version %s is old\n", PELGRIN_VERSION);
     printf("Error! The SKU.xml requires pelgrin.exe Version %s\n", required);
-    return SKU_NEEDS_NEWER_TOOL;
+    return RUN_NEEDS_NEWER_TOOL;
 }
 
 // An absent element leaves the field empty.
@@ -46,17 +47,17 @@ int copyIdentity(XmlElement* root, const char* path, char* field, size_t fieldSi
     size_t length = strlen(text);
     if (length >= fieldSize) {
         printf("Error! %s in %s is longer than %d characters\n", path + strlen("/VELSKU/"),
-               DESCRIPTION_FILE, static_cast<int>(fieldSize - 1));
-        return SKU_BAD_DESCRIPTION;
+               SKU_FILE, static_cast<int>(fieldSize - 1));
+        return RUN_BAD_DESCRIPTION;
     }
     memcpy(field, text, length + 1);
-    return 0;
+    return RUN_OK;
 }
 
 int readIdentity(XmlElement* root, SkuContext* context) {
     int status =
         copyIdentity(root, "/VELSKU/RandCode", context->randCode, sizeof context->randCode);
-    if (status != 0)
+    if (status != RUN_OK)
         return status;
     return copyIdentity(root, "/VELSKU/BoardInfo/Main/ID", context->boardId,
                         sizeof context->boardId);
@@ -66,13 +67,15 @@ int buildFruImage(XmlElement* root, SkuContext* context, FruBuilder** builder) {
     *builder = fruBuilderCreate(FRU_IMAGE_CAPACITY);
     if (*builder == nullptr) {
         printf("Error! Not enough memory\n");
-        return SKU_OUT_OF_MEMORY;
+        return RUN_OUT_OF_MEMORY;
     }
     int status = setFruFields(root, context, *builder);
-    if (status != 0)
+    if (status != RUN_OK)
         return status;
-    fruBuilderBuild(*builder, &context->fruImage, &context->fruImageSize);
-    return 0;
+    if (fruBuilderBuild(*builder, &context->fruImage, &context->fruImageSize) == FRU_BUILD_OK)
+        return RUN_OK;
+    printf("Error! The FRU image does not fit in %d bytes\n", static_cast<int>(FRU_IMAGE_CAPACITY));
+    return RUN_BAD_DESCRIPTION;
 }
 
 }  // namespace
@@ -80,11 +83,11 @@ int buildFruImage(XmlElement* root, SkuContext* context, FruBuilder** builder) {
 int readDescription(XmlElement* root, SkuContext* context, FruBuilder** builder) {
     *builder = nullptr;
     int status = checkRoot(root);
-    if (status == 0)
+    if (status == RUN_OK)
         status = checkVersion(root);
-    if (status == 0)
+    if (status == RUN_OK)
         status = readIdentity(root, context);
-    if (status == 0)
+    if (status == RUN_OK)
         status = buildFruImage(root, context, builder);
     return status;
 }

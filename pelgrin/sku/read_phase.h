@@ -1,8 +1,8 @@
 #pragma once
 
-#include "pelgrin/frontend/sku_context.h"
 #include "pelgrin/image/fru_builder.h"
-#include "pelgrin/sku/xml_tree.h"
+#include "pelgrin/run/sku_context.h"
+#include "pelgrin/xml/xml_tree.h"
 
 // The version gate, the identity texts and the FRU image: everything taken
 // from SKU.xml before the operator's values go in. On success *builder holds

@@ -3,10 +3,11 @@
 
 #include <stdio.h>
 
-#include "pelgrin/frontend/field_text.h"
+#include "pelgrin/run/exit_status.h"
+#include "pelgrin/run/run_constants.h"
 #include "pelgrin/sku/find_element.h"
-#include "pelgrin/sku/sku_status.h"
-#include "pelgrin/sku/xml_text_check.h"
+#include "pelgrin/sku/mac_text.h"
+#include "pelgrin/xml/xml_chardata_check.h"
 
 namespace {
 
@@ -54,20 +55,20 @@ const WriteBackRow WRITE_BACK_MAP[] = {
 int applyRow(XmlElement* root, const char* value, const WriteBackRow& row) {
     if (!isXmlText(value)) {
         printf("Error! The %s value holds a character that mysku.xml cannot carry\n", row.keyword);
-        return SKU_BAD_GIVEN_VALUE;
+        return RUN_BAD_GIVEN_VALUE;
     }
     XmlElement* element = nullptr;
     findElement(root, row.path, &element);
     if (element == nullptr) {
         printf("%s", row.missingMessage);
-        return SKU_BAD_DESCRIPTION;
+        return RUN_BAD_DESCRIPTION;
     }
     // The MAC text lives in one shared area: it is copied before the next call.
     const char* text = row.isMacAddress ? formatMacText(value) : value;
     if (xmlSetText(element, text))
-        return 0;
+        return RUN_OK;
     printf("Error! Not enough memory\n");
-    return SKU_OUT_OF_MEMORY;
+    return RUN_OUT_OF_MEMORY;
 }
 
 }  // namespace
@@ -78,8 +79,8 @@ int writeBackGivenValues(XmlElement* root, const SkuContext* context) {
         if (value == nullptr)
             continue;
         int status = applyRow(root, value, row);
-        if (status != 0)
+        if (status != RUN_OK)
             return status;
     }
-    return 0;
+    return RUN_OK;
 }

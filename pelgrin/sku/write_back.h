@@ -1,7 +1,7 @@
 #pragma once
 
-#include "pelgrin/frontend/sku_context.h"
-#include "pelgrin/sku/xml_tree.h"
+#include "pelgrin/run/sku_context.h"
+#include "pelgrin/xml/xml_tree.h"
 
 // Replaces, in the loaded description, the text of the element of every value
 // the operator gave. No element is created: a given value whose element is

@@ -122,13 +122,6 @@ void platformPhysZero(uint64_t address, size_t length) {
         bytes[i] = 0;
 }
 
-void platformPhysCopyIn(uint64_t address, const void* source, size_t length) {
-    volatile uint8_t* bytes = mappedOrFail(address, length);
-    const uint8_t* from = static_cast<const uint8_t*>(source);
-    for (size_t i = 0; i < length; ++i)
-        bytes[i] = from[i];
-}
-
 void* platformPhysPointer(uint64_t address, size_t length) {
     return const_cast<uint8_t*>(mapped(address, length));
 }

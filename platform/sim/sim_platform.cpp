@@ -208,8 +208,3 @@ void platformPhysZero(uint64_t address, size_t length) {
     if (uint8_t* bytes = static_cast<uint8_t*>(platformPhysPointer(address, length)))
         memset(bytes, 0, length);
 }
-
-void platformPhysCopyIn(uint64_t address, const void* source, size_t length) {
-    if (uint8_t* bytes = static_cast<uint8_t*>(platformPhysPointer(address, length)))
-        memcpy(bytes, source, length);
-}

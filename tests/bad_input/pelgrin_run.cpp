@@ -3,9 +3,9 @@
 #include <random>
 
 #include "kcs/kcs.h"
-#include "pelgrin/frontend/field_text.h"
+#include "pelgrin/frontend/banner_usage.h"
 #include "pelgrin/frontend/pelgrin_main.h"
-#include "pelgrin/sku/xml_memory.h"
+#include "pelgrin/xml/xml_memory.h"
 #include "platform/sim/sim_board.h"
 #include "tests/sku/sku_run_support.h"
 

@@ -2,7 +2,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "pelgrin/channel/bmc_window.h"
+#include "pelgrin/channel/smem_channel.h"
 #include "tests/channel/channel_fixture.h"
 
 namespace channeltest {

@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "pelgrin/channel/smem_channel.h"
-#include "pelgrin/channel/smem_chunk.h"
 #include "pelgrin/channel/smem_transfers.h"
 #include "platform/sim/smem_board.h"
 

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "pelgrin/channel/smem_channel.h"
+#include "pelgrin/run/run_constants.h"
 #include "pelgrin/sku/process_sku.h"
 
 uint32_t smemBase = 0;
@@ -39,7 +40,7 @@ int processSku(SkuContext* context, uint8_t* imageBuffer) {
     recorded.processCalls++;
     recorded.seen = *context;
     recorded.imageBufferZeroed = true;
-    for (int i = 0; i < IMAGE_BUFFER_SIZE; ++i) {
+    for (uint32_t i = 0; i < SKU_IMAGE_MAX; ++i) {
         if (imageBuffer[i] != 0)
             recorded.imageBufferZeroed = false;
     }

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "pelgrin/frontend/sku_context.h"
+#include "pelgrin/run/sku_context.h"
 
 namespace doubles {
 

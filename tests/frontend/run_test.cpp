@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "pelgrin/frontend/field_text.h"
+#include "pelgrin/frontend/banner_usage.h"
 #include "pelgrin/frontend/pelgrin_main.h"
 #include "tests/frontend/front_end_doubles.h"
 #include "tests/support/scratch_dir.h"

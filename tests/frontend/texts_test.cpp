@@ -6,7 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "pelgrin/frontend/field_text.h"
+#include "pelgrin/frontend/banner_usage.h"
+#include "pelgrin/sku/mac_text.h"
 #include "tests/support/scratch_dir.h"
 
 using testsupport::captureStdout;

@@ -9,7 +9,7 @@
 
 #include "kcs/kcs.h"
 #include "pelgrin/sku/find_element.h"
-#include "pelgrin/sku/xml_memory.h"
+#include "pelgrin/xml/xml_memory.h"
 #include "platform/sim/sim_board.h"
 #include "tests/sku/sku_run_support.h"
 #include "tests/sku/xml_test_support.h"

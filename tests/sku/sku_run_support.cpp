@@ -6,8 +6,9 @@
 #include <cstdio>
 #include <cstring>
 
+#include "pelgrin/run/run_constants.h"
 #include "pelgrin/sku/process_sku.h"
-#include "pelgrin/sku/xml_memory.h"
+#include "pelgrin/xml/xml_memory.h"
 #include "tests/support/scratch_dir.h"
 
 namespace skuTest {
@@ -38,7 +39,7 @@ std::string replaced(const std::string& text, const std::string& from, const std
 RunResult runSku(const char* description, SkuContext* context) {
     if (description != nullptr)
         testsupport::writeFile("SKU.xml", description);
-    std::vector<uint8_t> imageBuffer(IMAGE_BUFFER_SIZE, 0);
+    std::vector<uint8_t> imageBuffer(SKU_IMAGE_MAX, 0);
     RunResult result = {0, ""};
     testsupport::beginCapture();
     result.status = processSku(context, imageBuffer.data());

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "pelgrin/frontend/sku_context.h"
+#include "pelgrin/run/sku_context.h"
 
 namespace skuTest {
 

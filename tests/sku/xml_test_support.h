@@ -5,8 +5,8 @@
 #include <memory>
 #include <string>
 
-#include "pelgrin/sku/xml_print.h"
-#include "pelgrin/sku/xml_tree.h"
+#include "pelgrin/xml/xml_print.h"
+#include "pelgrin/xml/xml_tree.h"
 
 namespace xmlTest {
 

@@ -1,11 +1,11 @@
-#include "pelgrin/sku/xml_tree.h"
+#include "pelgrin/xml/xml_tree.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
 #include "pelgrin/sku/find_element.h"
-#include "pelgrin/sku/xml_memory.h"
+#include "pelgrin/xml/xml_memory.h"
 #include "tests/sku/xml_test_support.h"
 #include "tests/support/scratch_dir.h"
 

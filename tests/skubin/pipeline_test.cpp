@@ -46,7 +46,7 @@ TEST(SkubinPipeline, ExampleRunPassesAndAgreesWithIpmiFru) {
     context.productSerialNumber = "PS2026120800017";
     context.mainMac = "021B2C3D4E5F";
     context.writeSelection = "FRU_MAC_BSN_BPN_AREA";
-    Bytes buffer(IMAGE_BUFFER_SIZE, 0);
+    Bytes buffer(SKU_IMAGE_MAX, 0);
     int status = -1;
     testsupport::captureStdout([&] { status = processSku(&context, buffer.data()); });
     free(context.skuGz);

@@ -3,7 +3,7 @@
 
 #include <stdio.h>
 
-#include "pelgrin/sku/xml_tree.h"
+#include "pelgrin/xml/xml_tree.h"
 
 // A buffered byte sink on an open file; writes only through fwrite. Null when
 // out of memory.

@@ -1,13 +1,21 @@
-#include "pelgrin/channel/bmc_requests.h"
+#include "pelgrin/channel/oem_requests.h"
 
 #include <stdio.h>
 #include <string.h>
 
 #include "kcs/kcs.h"
-#include "pelgrin/channel/oem_request.h"
+#include "pelgrin/run/exit_status.h"
+#include "platform/platform.h"
 
 namespace {
 
+constexpr uint8_t NETFN_OEM_GROUP_LUN0 = 0x2E << 2;
+constexpr uint8_t OEM_HEADER_SIZE = 5;
+constexpr uint8_t MAX_PARAMETERS = 8;
+constexpr uint32_t DOORBELL_POLLS = 3000;
+constexpr uint64_t DOORBELL_POLL_US = 10000;
+constexpr int STATUS_TRIES = 30;
+constexpr uint64_t STATUS_TRY_US = 1000000;
 constexpr uint8_t NETFN_APP_LUN0 = 0x06 << 2;
 constexpr uint8_t CMD_GET_DEVICE_ID = 0x01;
 constexpr uint8_t SMEM_ADDRESS_PARAMETER = 0x0A;
@@ -28,6 +36,18 @@ void printAddressResponse(const uint8_t* response) {
 }
 
 }  // namespace
+
+EfiStatus sendOemRequest(uint8_t command, const uint8_t* parameters, uint8_t count,
+                         uint8_t* response, uint64_t* length) {
+    if (count > MAX_PARAMETERS)
+        return EFI_INVALID_PARAMETER;
+    uint8_t request[OEM_HEADER_SIZE + MAX_PARAMETERS] = {
+        NETFN_OEM_GROUP_LUN0, command, oemEnterpriseNumber[0], oemEnterpriseNumber[1],
+        oemEnterpriseNumber[2]};
+    memcpy(request + OEM_HEADER_SIZE, parameters, count);
+    *length = OEM_HEADER_SIZE + count;
+    return kcsRequest(request, response, length);
+}
 
 bool querySmemAddress(uint32_t* address) {
     const uint8_t parameter = SMEM_ADDRESS_PARAMETER;
@@ -50,7 +70,7 @@ int32_t readUpdateStatus(uint8_t* status) {
     uint64_t length = 0;
     sendOemRequest(CMD_UPDATE_STATUS, &parameter, 1, response, &length);
     *status = response[OEM_DATA_START];
-    return 0;
+    return UPDATE_STATUS_SEEN;
 }
 
 const char* readFirmwareVersion() {
@@ -64,4 +84,38 @@ const char* readFirmwareVersion() {
     // Firmware revision 1 is printed whole, top bit included.
     snprintf(version, sizeof version, "%x.%02x\n", response[5], response[6]);
     return version;
+}
+
+int32_t ringDoorbell(uint64_t commandWord) {
+    static const uint8_t parameters[] = {0x0C, 0x00};
+    platformPhysWrite32(commandWord, 1);
+    uint8_t response[KCS_MAX_RESPONSE];
+    uint64_t length = 0;
+    sendOemRequest(CMD_SMEM_DOORBELL, parameters, sizeof parameters, response, &length);
+    uint32_t remaining = DOORBELL_POLLS;
+    // The BMC writes the word on its own: read it from the device every round.
+    while (remaining > 0 && platformPhysRead32(commandWord) == 1) {
+        --remaining;
+        platformStall(DOORBELL_POLL_US);
+    }
+    if (remaining > 0)
+        return RUN_OK;
+    puts("Timeout: Please Check Share Memory exist or not");
+    return RUN_DOORBELL_TIMEOUT;
+}
+
+int32_t waitForUpdateStatus(uint8_t expected) {
+    const uint8_t parameter = UPDATE_STATUS_PARAMETER;
+    uint8_t response[KCS_MAX_RESPONSE];
+    memset(response, 0, sizeof response);
+    for (int attempt = 0; attempt < STATUS_TRIES; ++attempt) {
+        uint64_t length = 0;
+        sendOemRequest(CMD_UPDATE_STATUS, &parameter, 1, response, &length);
+        if (response[OEM_DATA_START] == expected)
+            return UPDATE_STATUS_SEEN;
+        printf("%02d\b\b", attempt);
+        fflush(stdout);
+        platformStall(STATUS_TRY_US);
+    }
+    return UPDATE_STATUS_MISSED;
 }

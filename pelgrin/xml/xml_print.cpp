@@ -5,8 +5,8 @@
 // print gives the same tree.
 #include <string.h>
 
-#include "pelgrin/sku/xml_memory.h"
-#include "pelgrin/sku/xml_print.h"
+#include "pelgrin/xml/xml_memory.h"
+#include "pelgrin/xml/xml_print.h"
 
 struct XmlWriter {
     FILE* file;

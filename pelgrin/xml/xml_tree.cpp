@@ -1,8 +1,8 @@
-#include "pelgrin/sku/xml_tree.h"
+#include "pelgrin/xml/xml_tree.h"
 
 #include <string.h>
 
-#include "pelgrin/sku/xml_memory.h"
+#include "pelgrin/xml/xml_memory.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "pelgrin/sku/xml_text_check.h"
+#include "pelgrin/xml/xml_chardata_check.h"
 
 #include <stdint.h>
 

@@ -1,13 +1,10 @@
-#include "pelgrin/frontend/field_text.h"
+#include "pelgrin/frontend/banner_usage.h"
 
 #include <stdio.h>
-#include <string.h>
 
-#include "pelgrin/frontend/sku_context.h"
+#include "pelgrin/run/run_constants.h"
 
 namespace {
-
-char macText[18];
 
 const char USAGE_TEXT[] =
     "\n"
@@ -46,10 +43,6 @@ const char USAGE_TEXT[] =
     "                    UPDATE_MAC_BPN_BSN\n"
     " DSBSHM   : Disable Writing to Share Memory after SKU.BIN generated\n";
 
-bool isHexDigit(char c) {
-    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
-}
-
 }  // namespace
 
 void printBanner() {
@@ -62,20 +55,4 @@ void printBanner() {
 
 void printUsage() {
     printf("%s", USAGE_TEXT);
-}
-
-const char* formatMacText(const char* mac) {
-    memset(macText, 0, sizeof macText);
-    for (int position = 1; position <= 17; ++position) {
-        macText[position - 1] = position % 3 == 0 ? ':' : *mac++;
-    }
-    return macText;
-}
-
-bool isMacText(const char* value) {
-    for (int i = 0; i < 12; ++i) {
-        if (!isHexDigit(value[i]))
-            return false;
-    }
-    return value[12] == '\0';
 }

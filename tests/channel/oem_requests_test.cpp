@@ -2,7 +2,7 @@
 // and what it makes of the BMC's answer.
 #include <string>
 
-#include "pelgrin/channel/bmc_requests.h"
+#include "pelgrin/channel/oem_requests.h"
 #include "platform/platform.h"
 #include "tests/channel/channel_fixture.h"
 

@@ -1,14 +1,19 @@
+// The two operations a channel can carry, and the steps they share.
+#include "pelgrin/channel/smem_transfers.h"
+
 #include <stdio.h>
 #include <sys/stat.h>
 
-#include "pelgrin/channel/bmc_requests.h"
-#include "pelgrin/channel/smem_chunk.h"
+#include "pelgrin/channel/oem_requests.h"
 #include "pelgrin/channel/smem_layout.h"
-#include "pelgrin/channel/smem_transfers.h"
+#include "pelgrin/run/exit_status.h"
+#include "pelgrin/run/run_constants.h"
 #include "platform/platform.h"
 
 namespace {
 
+constexpr int RESET_SECONDS = 90;
+constexpr uint64_t ONE_SECOND_US = 1000000;
 constexpr uint32_t UPDATE_MAX_SIZE = 0x1900000;  // 25 MB
 constexpr uint8_t STATUS_STARTED = 6;
 constexpr uint8_t STATUS_COMPLETE = 100;
@@ -68,7 +73,7 @@ void uploadChunks(SmemChannel* channel, uint64_t control, FILE* file) {
 bool startOnce(uint64_t control) {
     platformPhysWrite32(control + UPDATE_ACTION, UPDATE_ACTION_START);
     ringDoorbell(control + UPDATE_COMMAND_WORD);
-    return waitForUpdateStatus(STATUS_STARTED) == 0;
+    return waitForUpdateStatus(STATUS_STARTED) == UPDATE_STATUS_SEEN;
 }
 
 // The last status read; STATUS_COMPLETE when the BMC reported completion.
@@ -104,7 +109,7 @@ int32_t runUpdate(SmemChannel* channel, uint64_t control, FILE* file, const char
     printf("\nHALVOR : Start to Update BMC ");
     if (!startOnce(control) && !startOnce(control)) {
         puts("\nHALVOR : Timeout!");
-        return 4;
+        return UPDATE_NOT_STARTED;
     }
     puts("OK");
     printf("HALVOR : Checking Update Status ");
@@ -112,29 +117,82 @@ int32_t runUpdate(SmemChannel* channel, uint64_t control, FILE* file, const char
     if (status != STATUS_COMPLETE) {
         printf("HALVOR : Timeout! Update Exit with abnormal status (%d).\n",
                static_cast<int8_t>(status));
-        return 5;
+        return UPDATE_NOT_COMPLETED;
     }
     resetBmc(control);
-    return 0;
+    return UPDATE_DONE;
 }
 
 }  // namespace
+
+void readChunk(SmemChannel* channel, FILE* file) {
+    BmcWindow* window = channel->window;
+    window->selectBase(window, smemDataBase, &channel->windowPointer);
+    platformPhysZero(channel->windowPointer, SMEM_WINDOW_SIZE);
+    // The file read lands in BMC memory itself; a short read at the end of the
+    // file leaves the cleared zeros behind it.
+    void* dataArea = platformPhysPointer(channel->windowPointer, SMEM_WINDOW_SIZE);
+    if (dataArea != nullptr)
+        fread(dataArea, SMEM_WINDOW_SIZE, 1, file);
+    window->selectBase(window, smemBase, &channel->windowPointer);
+}
+
+void waitForBmcReset() {
+    for (int second = 1; second <= RESET_SECONDS; ++second) {
+        printf("%02d\b\b", second);
+        fflush(stdout);
+        platformStall(ONE_SECOND_US);
+    }
+}
+
+int32_t uploadFile(SmemChannel* channel, const char* fileName) {
+    const uint64_t control = channel->windowPointer;
+    struct stat info;
+    if (stat(fileName, &info) != 0) {
+        puts("No Such File!");
+        return RUN_UPLOAD_NO_FILE;
+    }
+    if (info.st_size > SKU_IMAGE_MAX) {
+        puts("File Size is too large ( > 32K Bytes ) !");
+        return RUN_UPLOAD_TOO_LARGE;
+    }
+    const uint32_t size = static_cast<uint32_t>(info.st_size);
+    platformPhysWrite32(control + UPLOAD_FILE_SIZE, size);
+    platformPhysWrite32(control + UPLOAD_RESERVED, 0);
+    platformPhysWrite32(control + UPLOAD_FILE_SIZE_AGAIN, size);
+    FILE* file = fopen(fileName, "rb");
+    if (file == nullptr)
+        return RUN_UPLOAD_UNREADABLE;
+    if (fseek(file, 0, SEEK_SET) != 0) {
+        fclose(file);
+        return RUN_UPLOAD_UNREADABLE;
+    }
+    readChunk(channel, file);
+    fclose(file);
+    int32_t doorbell = ringDoorbell(control + UPLOAD_COMMAND_WORD);
+    if (doorbell != RUN_OK)
+        return doorbell;
+    printf("PELGRIN : Reset BMC ! Wait 90 seconds: ");
+    waitForBmcReset();
+    puts("\nDone");
+    return RUN_OK;
+}
 
 int32_t updateFirmware(SmemChannel* channel, const char* fileName) {
     const uint64_t control = channel->windowPointer;
     struct stat info;
     if (stat(fileName, &info) != 0) {
         puts("No Such File!");
-        return 1;
+        return UPDATE_NO_FILE;
     }
     if (info.st_size > UPDATE_MAX_SIZE) {
         puts("File Size is too large ( > 25M Bytes ) !");
-        return 2;
+        return UPDATE_TOO_LARGE;
     }
     fillUpdateRecord(control, fileName, static_cast<uint32_t>(info.st_size));
     FILE* file = fopen(fileName, "rb");
     if (file == nullptr)
-        return 3;
+        return UPDATE_UNREADABLE;
     int32_t result = runUpdate(channel, control, file, fileName);
     fclose(file);
     return result;

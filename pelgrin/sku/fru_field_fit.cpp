@@ -1,9 +1,10 @@
-#include "pelgrin/sku/fru_text_check.h"
+#include "pelgrin/sku/fru_field_fit.h"
 
 #include <stdio.h>
 #include <string.h>
 
 #include "pelgrin/image/fru_builder.h"
+#include "pelgrin/run/exit_status.h"
 
 namespace {
 
@@ -24,5 +25,5 @@ int checkFruText(const char* text, const char* subject, int refusal) {
                subject);
         return refusal;
     }
-    return 0;
+    return RUN_OK;
 }

@@ -1,4 +1,4 @@
-#include "pelgrin/sku/xml_memory.h"
+#include "pelgrin/xml/xml_memory.h"
 
 #include <stdlib.h>
 

@@ -4,8 +4,8 @@
 #include <stdio.h>
 #include <string.h>
 
-#include "pelgrin/sku/xml_memory.h"
-#include "pelgrin/sku/xml_tree.h"
+#include "pelgrin/xml/xml_memory.h"
+#include "pelgrin/xml/xml_tree.h"
 
 namespace {
 

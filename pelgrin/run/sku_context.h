@@ -27,6 +27,3 @@ struct SkuContext {
     uint8_t* skuGz;  // mysku.xml.gz read back; released by main
     uint64_t skuGzSize;
 };
-
-#define IMAGE_BUFFER_SIZE 32768
-#define PELGRIN_VERSION "0.22"

@@ -1,0 +1,52 @@
+// The IPMI requests with which the tool drives the BMC's shared-memory
+// channel: OEM/Group requests (network function 0x2E, LUN 0, the enterprise
+// number in front of the parameters) and Get Device ID, and the two waits on
+// the BMC's answers.
+#pragma once
+
+#include <stdint.h>
+
+#include "platform/efi_status.h"
+
+// PEN 32473, reserved for examples (RFC 5612): no maker's number given, so none is impersonated.
+constexpr uint8_t oemEnterpriseNumber[3] = {0xD9, 0x7E, 0x00};
+
+constexpr uint8_t CMD_SMEM_DOORBELL = 0x20;
+constexpr uint8_t CMD_SMEM_ADDRESS = 0x21;
+constexpr uint8_t CMD_UPDATE_STATUS = 0x3F;
+
+// Response byte at which an OEM response's own data starts, behind the
+// completion code and the echoed enterprise number.
+constexpr uint8_t OEM_DATA_START = 6;
+
+// `response` has room for KCS_MAX_RESPONSE bytes; `length` receives the
+// number of response bytes the transport stored.
+EfiStatus sendOemRequest(uint8_t command, const uint8_t* parameters, uint8_t count,
+                         uint8_t* response, uint64_t* length);
+
+// Asks the BMC where its shared memory lies and prints the first twelve
+// response bytes as three "CmdResp" lines. False, with *address untouched,
+// when the BMC sent no address: the exchange failed, the completion code is
+// not 0, or the response is shorter than ten bytes.
+bool querySmemAddress(uint32_t* address);
+
+// Writes 1 into the command word at physical address `commandWord`, sends the
+// doorbell request and waits up to 30 s for the BMC to change the word.
+// RUN_OK when it did, RUN_DOORBELL_TIMEOUT (after the timeout message) when
+// it did not.
+int32_t ringDoorbell(uint64_t commandWord);
+
+// The BMC's update status (response byte 6 of the status request); always 0.
+int32_t readUpdateStatus(uint8_t* status);
+
+constexpr int32_t UPDATE_STATUS_SEEN = 0;
+constexpr int32_t UPDATE_STATUS_MISSED = 255;
+
+// UPDATE_STATUS_SEEN as soon as the update status equals `expected`,
+// UPDATE_STATUS_MISSED after 30 tries a second apart (the try numbers shown
+// in place).
+int32_t waitForUpdateStatus(uint8_t expected);
+
+// The BMC's firmware version as "%x.%02x\n"; one static text, overwritten by
+// the next call.
+const char* readFirmwareVersion();

@@ -1,0 +1,5 @@
+// The front end's fixed texts.
+#pragma once
+
+void printBanner();
+void printUsage();
