@@ -130,8 +130,9 @@ class FullAndWriteProtectedSticks(unittest.TestCase):
         room = sum(clusters(size) for size in sizes.values()) - CLUSTER
         full = qemu_shell.Medium(kib=1024, format_args=["-s", "1"],
                                  prepare=lambda image: cls.fill(image, room))
+        protected = qemu_shell.Medium(write_protected=True)
         cls.results = {}
-        for name, medium in (("full", full), ("protected", qemu_shell.Medium(write_protected=True))):
+        for name, medium in (("full", full), ("protected", protected)):
             out_dir = os.path.join(cls.work, name)
             cls.results.update(run_cases(files, [(name, pelgrin("", UPLOAD_WORDS))], RTC,
                                          ["SKU.BIN"], out_dir, medium))
