@@ -16,8 +16,8 @@
 
 namespace {
 
-// The outputs are opened for appending later, so a fresh run starts by
-// removing what an earlier one left; missing files are fine.
+// No file of an earlier unit may be taken for this one's; missing files are
+// fine.
 void deleteStaleOutputs() {
     unlink(IMAGE_FILE);
     unlink(OLD_ZIP_FILE);

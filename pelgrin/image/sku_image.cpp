@@ -37,8 +37,9 @@ void putHeader(uint8_t* image, uint64_t imageSize) {
 }
 
 int writeImageFile(const uint8_t* image, uint64_t imageSize) {
-    // Appending: the run deletes SKU.BIN before it starts.
-    FILE* file = fopen(IMAGE_FILE, "ab+");
+    // Truncating: a stale SKU.BIN that the run could not delete must not
+    // travel to the BMC with this image behind its own.
+    FILE* file = fopen(IMAGE_FILE, "wb");
     if (file == nullptr) {
         printf("Error! Can't create %s\n", IMAGE_FILE);
         return RUN_IMAGE_FILE_FAILED;
@@ -46,6 +47,8 @@ int writeImageFile(const uint8_t* image, uint64_t imageSize) {
     size_t written = fwrite(image, 1, imageSize, file);
     int closed = fclose(file);
     if (written != imageSize || closed != 0) {
+        // A cut or empty SKU.BIN (full disk) must not be taken for an image later.
+        remove(IMAGE_FILE);
         printf("Error! Can't write %s\n", IMAGE_FILE);
         return RUN_IMAGE_FILE_FAILED;
     }

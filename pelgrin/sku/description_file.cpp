@@ -16,9 +16,11 @@ int refuse(const char* line, FILE* file) {
 }  // namespace
 
 int writeDescriptionFile(const XmlDocument* document, DescriptionPrint* print) {
-    FILE* file = fopen(MERGED_FILE, "ab+");
+    // Truncating, so that a stale mysku.xml the run could not delete is
+    // replaced rather than extended.
+    FILE* file = fopen(MERGED_FILE, "wb");
     if (file == nullptr) {
-        puts("Error! Can't create SKU.xml");
+        printf("Error! Can't create %s\n", MERGED_FILE);
         return RUN_OUT_OF_MEMORY;
     }
     print->writer = xmlWriterCreate(file);

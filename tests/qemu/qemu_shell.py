@@ -33,6 +33,18 @@ class ShellRunError(Exception):
     pass
 
 
+class Medium:
+    """How FS0: is made: its size, extra mkfs.fat options, a step run on the
+    image once the files are in (prepare(image_path): attributes, filling),
+    and whether the drive is write-protected."""
+
+    def __init__(self, kib=IMAGE_KIB, format_args=(), prepare=None, write_protected=False):
+        self.kib = kib
+        self.format_args = list(format_args)
+        self.prepare = prepare
+        self.write_protected = write_protected
+
+
 def _run(command):
     result = subprocess.run(command, stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
     if result.returncode != 0:
@@ -50,8 +62,8 @@ def _placement(entry):
     return source, (target or os.path.basename(source)).replace("\\", "/")
 
 
-def make_image(path, files, script):
-    _run(["mkfs.fat", "-C", "-n", "VELSKU", path, str(IMAGE_KIB)])
+def make_image(path, files, script, medium=Medium()):
+    _run(["mkfs.fat", "-C", "-n", "VELSKU"] + medium.format_args + [path, str(medium.kib)])
     made = set()
     for entry in files:
         source, target = _placement(entry)
@@ -69,17 +81,26 @@ def make_image(path, files, script):
     with open(script_path, "wb") as handle:
         handle.write(encoded)
     _run(["mcopy", "-o", "-i", path, script_path, "::/startup.nsh"])
+    if medium.prepare:
+        medium.prepare(path)
 
 
-def qemu_command(image, vars_copy, extra_args):
+def drive_args(image, write_protected):
+    # IDE refuses a read-only drive; virtio-blk reports it to the firmware.
+    if write_protected:
+        return ["-drive", "if=none,id=fs0,format=raw,readonly=on,file=" + image,
+                "-device", "virtio-blk-pci,drive=fs0"]
+    return ["-drive", "format=raw,if=ide,file=" + image]
+
+
+def qemu_command(image, vars_copy, extra_args, write_protected=False):
     return [
         "qemu-system-x86_64", "-nodefaults", "-vga", "none", "-no-reboot",
         "-display", "none", "-machine", "pc", "-m", "256", "-accel", "tcg",
         "-serial", "stdio",
         "-drive", "if=pflash,format=raw,readonly=on,file=" + OVMF_CODE,
         "-drive", "if=pflash,format=raw,file=" + vars_copy,
-        "-drive", "format=raw,if=ide,file=" + image,
-    ] + list(extra_args)
+    ] + drive_args(image, write_protected) + list(extra_args)
 
 
 def _collect_console(process, timeout):
@@ -114,7 +135,8 @@ def clean_console(text):
     return ANSI_ESCAPE.sub("", text)
 
 
-def run_shell(files, body_lines, extra_qemu_args=(), copy_out=(), out_dir=None, timeout=120):
+def run_shell(files, body_lines, extra_qemu_args=(), copy_out=(), out_dir=None, timeout=120,
+              medium=Medium()):
     """Boots the shell with `files` on FS0: (each "source" or "source=path"),
     runs `body_lines`, and returns the console text (escape sequences removed,
     line ends kept). Paths named in `copy_out` ("name" or "dir/name") are
@@ -124,8 +146,9 @@ def run_shell(files, body_lines, extra_qemu_args=(), copy_out=(), out_dir=None, 
         image = os.path.join(work, "fs0.img")
         vars_copy = os.path.join(work, "vars.fd")
         shutil.copyfile(OVMF_VARS, vars_copy)
-        make_image(image, files, startup_script(body_lines))
-        with subprocess.Popen(qemu_command(image, vars_copy, extra_qemu_args),
+        make_image(image, files, startup_script(body_lines), medium)
+        with subprocess.Popen(qemu_command(image, vars_copy, extra_qemu_args,
+                                           medium.write_protected),
                               stdin=subprocess.PIPE, stdout=subprocess.PIPE,
                               stderr=subprocess.STDOUT) as process:
             console = _collect_console(process, timeout)

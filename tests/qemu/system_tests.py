@@ -38,14 +38,15 @@ CLOCK = "2025-12-01T12:00:00"
 HOST_CLOCK_LEAD = 10  # seconds the shell takes to reach the program
 
 
-def run_cases(files, cases, qemu_args=(), copy_out=(), out_dir=None):
+def run_cases(files, cases, qemu_args=(), copy_out=(), out_dir=None, medium=None):
     """Runs (name, commands) cases in one boot; returns name -> (text, status)."""
     body = []
     for name, commands in cases:
         body.append('echo "=== case %s"' % name)
         body += commands
         body += ['echo "=== status %s %%lasterror%%"' % name, "cd \\"]
-    console = qemu_shell.run_shell(files, body, qemu_args, copy_out, out_dir)
+    console = qemu_shell.run_shell(files, body, qemu_args, copy_out, out_dir,
+                                   medium=medium or qemu_shell.Medium())
     results = {}
     for name, _ in cases:
         match = re.search(r"=== case %s\r\n(.*?)=== status %s (\S+)\r\n" % (name, name),

@@ -419,7 +419,7 @@ TEST_F(ProcessSku, UnwritableDescriptionFileAndOutOfMemoryLeaveNoHalfRun) {
     ASSERT_EQ(mkdir("mysku.xml", 0700), 0);
     skuTest::RunResult blocked = runSku(example, &context);
     EXPECT_EQ(blocked.status, -12);
-    EXPECT_EQ(blocked.output, "Error! Can't create SKU.xml\n");
+    EXPECT_EQ(blocked.output, "Error! Can't create mysku.xml\n");
     EXPECT_FALSE(testsupport::fileExists("SKU.BIN"));
     rmdir("mysku.xml");
 

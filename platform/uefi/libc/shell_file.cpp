@@ -42,11 +42,49 @@ CHAR16* wideName(const char* name) {
     return reinterpret_cast<CHAR16*>(wide);
 }
 
-EFI_STATUS openWide(const CHAR16* name, uint64_t mode, ShellFile* file) {
-    return firmware.shell->OpenFileByName(name, file, mode);
+constexpr uint64_t kReadWrite = EFI_FILE_MODE_READ | EFI_FILE_MODE_WRITE;
+
+uint64_t openModeFor(ShellOpenMode mode) {
+    switch (mode) {
+        case SHELL_OPEN_READ:
+            return EFI_FILE_MODE_READ;
+        case SHELL_OPEN_READ_WRITE:
+            return kReadWrite;
+        default:
+            return kReadWrite | EFI_FILE_MODE_CREATE;
+    }
 }
 
-constexpr uint64_t kReadWrite = EFI_FILE_MODE_READ | EFI_FILE_MODE_WRITE;
+// Not every file system driver refuses writes to a read-only file itself.
+int writableError(const EFI_FILE_INFO* info) {
+    if ((info->Attribute & EFI_FILE_DIRECTORY) != 0)
+        return EISDIR;
+    return (info->Attribute & EFI_FILE_READ_ONLY) != 0 ? EACCES : 0;
+}
+
+// Emptied in place rather than deleted and recreated: a file that cannot be
+// deleted may still be writable, and must then not keep its old bytes.
+int truncateToEmpty(ShellFile file, EFI_FILE_INFO* info) {
+    if (info->FileSize == 0)
+        return 0;
+    info->FileSize = 0;
+    int error = errnoFromStatus(firmware.shell->SetFileInfo(file, info));
+    uint64_t size = 0;
+    if (error == 0 && (shellGetSize(file, &size) != 0 || size != 0))
+        error = EIO;
+    return error;
+}
+
+int prepareForWriting(ShellFile file, ShellOpenMode mode) {
+    EFI_FILE_INFO* info = firmware.shell->GetFileInfo(file);
+    if (info == nullptr)
+        return EIO;
+    int error = writableError(info);
+    if (error == 0 && mode == SHELL_OPEN_CREATE_EMPTY)
+        error = truncateToEmpty(file, info);
+    bootServices()->FreePool(info);
+    return error;
+}
 
 }  // namespace
 
@@ -56,24 +94,17 @@ int shellOpen(const char* name, ShellOpenMode mode, ShellFile* file) {
     CHAR16* wide = wideName(name);
     if (wide == nullptr)
         return ENOMEM;
-    EFI_STATUS status;
-    switch (mode) {
-        case SHELL_OPEN_READ:
-            status = openWide(wide, EFI_FILE_MODE_READ, file);
-            break;
-        case SHELL_OPEN_READ_WRITE:
-            status = openWide(wide, kReadWrite, file);
-            break;
-        case SHELL_OPEN_CREATE_EMPTY:
-            // Opening an existing file with CREATE keeps its contents.
-            firmware.shell->DeleteFileByName(wide);
-            [[fallthrough]];
-        default:
-            status = openWide(wide, kReadWrite | EFI_FILE_MODE_CREATE, file);
-            break;
-    }
+    ShellFile opened = nullptr;
+    int error = errnoFromStatus(firmware.shell->OpenFileByName(wide, &opened, openModeFor(mode)));
     free(wide);
-    return errnoFromStatus(status);
+    if (error == 0 && mode != SHELL_OPEN_READ) {
+        error = prepareForWriting(opened, mode);
+        if (error != 0)
+            firmware.shell->CloseFile(opened);
+    }
+    if (error == 0)
+        *file = opened;
+    return error;
 }
 
 int shellRead(ShellFile file, void* buffer, size_t* size) {

@@ -16,6 +16,8 @@ enum ShellOpenMode {
     SHELL_OPEN_CREATE_EMPTY,  // as CREATE, previous contents discarded
 };
 
+// Every mode but READ refuses a directory (EISDIR) and a file with the
+// read-only attribute (EACCES); a write-protected medium gives EROFS.
 int shellOpen(const char* name, ShellOpenMode mode, ShellFile* file);
 int shellRead(ShellFile file, void* buffer, size_t* size);
 int shellWrite(ShellFile file, const void* buffer, size_t* size);
