@@ -11,6 +11,12 @@
 #include "platform/sim/kcs_bmc.h"
 #include "tests/support/scratch_dir.h"
 
+// The line that follows an input error, and an error code for a request
+// whose first byte has LUN bits set.
+#define BYTE_HINT                                                                    \
+    "Hint: bytes are two hexadecimal digits without 0x; the first is NetFn shifted " \
+    "left by two plus the LUN (example: dorvax 18 01)\n"
+
 struct DorvaxRun {
     int result;
     std::string output;
