@@ -23,9 +23,8 @@ void printUsage() {
 // Habits from other tools (a 0x prefix, the NetFn unshifted) end in errors
 // that do not name the cause; this line does.
 void printByteHint() {
-    printf(
-        "Hint: bytes are two hexadecimal digits without 0x; the first is NetFn shifted "
-        "left by two plus the LUN (example: dorvax 18 01)\n");
+    // Under 80 columns: the shell's console wraps longer lines.
+    printf("Hint: two hex digits per byte, no 0x; first byte = NetFn*4 + LUN (dorvax 18 01)\n");
 }
 
 void printInputError(const char* text) {

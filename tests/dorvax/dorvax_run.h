@@ -13,9 +13,8 @@
 
 // The line that follows an input error, and an error code for a request
 // whose first byte has LUN bits set.
-#define BYTE_HINT                                                                    \
-    "Hint: bytes are two hexadecimal digits without 0x; the first is NetFn shifted " \
-    "left by two plus the LUN (example: dorvax 18 01)\n"
+#define BYTE_HINT \
+    "Hint: two hex digits per byte, no 0x; first byte = NetFn*4 + LUN (dorvax 18 01)\n"
 
 struct DorvaxRun {
     int result;
