@@ -1,7 +1,5 @@
 #include "dorvax/completion_codes.h"
 
-#include <stddef.h>
-
 const CompletionCodeRow completionCodeTable[COMPLETION_CODE_ROWS] = {
     {0xC0, "Node Busy."},
     {0xC1, "Invalid Command."},
@@ -29,10 +27,29 @@ const CompletionCodeRow completionCodeTable[COMPLETION_CODE_ROWS] = {
     {0xFF, "Unspecified error."},
 };
 
+namespace {
+
+const uint32_t OEM_CODES_FIRST = 0x01;
+const uint32_t OEM_CODES_LAST = 0x7E;
+const uint32_t COMMAND_CODES_FIRST = 0x80;
+const uint32_t COMMAND_CODES_LAST = 0xBE;
+
+// Codes the table does not name still fall into one of the ranges IPMI
+// reserves, which tells the operator where to look it up.
+const char* completionCodeClass(uint32_t code) {
+    if (code >= OEM_CODES_FIRST && code <= OEM_CODES_LAST)
+        return "Device-specific (OEM) completion code.";
+    if (code >= COMMAND_CODES_FIRST && code <= COMMAND_CODES_LAST)
+        return "Command-specific completion code.";
+    return "Unspecified error.";
+}
+
+}  // namespace
+
 const char* completionCodeText(uint32_t code) {
     for (const CompletionCodeRow& row : completionCodeTable) {
         if (row.code == code)
             return row.text;
     }
-    return NULL;
+    return completionCodeClass(code);
 }

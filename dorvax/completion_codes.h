@@ -13,6 +13,6 @@ struct CompletionCodeRow {
 
 extern const CompletionCodeRow completionCodeTable[COMPLETION_CODE_ROWS];
 
-// The row's text for `code`, searched from the first row; null when no row
-// holds it.
+// The row's text for `code`, searched from the first row; for a code that no
+// row holds, the IPMI class of the code.
 const char* completionCodeText(uint32_t code);

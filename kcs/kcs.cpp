@@ -99,10 +99,25 @@ EfiStatus abortTransfer() {
     return finishResponse();
 }
 
+// The BMC still sends after the buffer is full. Reading on would hand the
+// tail to the next read attempt as a reply of its own, so the transfer is
+// aborted instead and the next request finds the interface idle; a failed
+// abort changes nothing for the caller, the reply is lost either way.
+EfiStatus abandonOverlongResponse() {
+    kcsErrorRecovery();
+    return EFI_BUFFER_TOO_SMALL;
+}
+
 // A policy that repeats its phases also reads after write attempts that all
 // failed: the BMC may still have taken the request.
 bool readsAfterFailedWrite() {
     return kcsPolicy.phaseAttempts > 1;
+}
+
+// An over-long response was aborted: another read attempt would only find
+// the interface idle and wait out every pause for a reply that is not coming.
+bool isRetriedReadFailure(EfiStatus status) {
+    return status != EFI_SUCCESS && status != EFI_BUFFER_TOO_SMALL;
 }
 
 // As over the ports, the length is rewritten only when bytes arrived.
@@ -183,21 +198,21 @@ EfiStatus kcsWritePhase(const uint8_t* request, uint64_t count) {
 EfiStatus kcsReadPhase(uint8_t* response, uint64_t* length) {
     if (response == nullptr || length == nullptr)
         return EFI_INVALID_PARAMETER;
-    for (uint32_t i = 0; i < KCS_MAX_RESPONSE; ++i) {
+    for (uint32_t i = 0;; ++i) {
         EfiStatus status = waitInputTaken();
         if (status != EFI_SUCCESS)
             return status;
         uint8_t idleSeen = 0;
         if (kcsCheckState(KCS_READ_STATE, &idleSeen) != EFI_SUCCESS)
             return idleSeen ? finishResponse() : kcsErrorRecovery();
+        if (i == KCS_MAX_RESPONSE)
+            return abandonOverlongResponse();
         if ((status = waitOutputReady()) != EFI_SUCCESS)
             return status;
         response[i] = readData();
         writeData(KCS_READ);
         *length = i + 1;
     }
-    // Cut off without an abort: the interface stays in READ_STATE.
-    return EFI_BUFFER_TOO_SMALL;
 }
 
 // Repeated with no pause of its own, and never a success: even an interface
@@ -231,6 +246,6 @@ EfiStatus kcsRequest(const uint8_t* request, uint8_t* response, uint64_t* length
     attempt = 0;
     do {
         status = kcsReadPhase(response, length);
-    } while (status != EFI_SUCCESS && ++attempt < kcsPolicy.phaseAttempts);
+    } while (isRetriedReadFailure(status) && ++attempt < kcsPolicy.phaseAttempts);
     return status;
 }

@@ -30,6 +30,8 @@ constexpr KcsPolicy DORVAX_KCS_POLICY = {0x0CA2, 0x0CA3, 50, 15000, true, 51, 50
 // The running program's policy; each program defines it, constant-initialised.
 extern KcsPolicy kcsPolicy;
 
+// EFI_BUFFER_TOO_SMALL: the response went on past KCS_MAX_RESPONSE bytes; the
+// first ones are stored, the transfer was aborted, and no attempt follows.
 EfiStatus kcsRequest(const uint8_t* request, uint8_t* response, uint64_t* length);
 EfiStatus kcsWritePhase(const uint8_t* request, uint64_t count);
 EfiStatus kcsReadPhase(uint8_t* response, uint64_t* length);

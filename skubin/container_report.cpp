@@ -143,8 +143,12 @@ void checkFileLength(size_t fileSize, uint32_t imageSize, SkubinReport* report) 
                                     "size is 0x%06X",
                                     fileSize, fileSize, imageSize));
     else if (fileSize > imageSize)
-        report->out << skubinFormat("  note: %zu bytes follow the image (an older image?)\n",
-                                    fileSize - imageSize);
+        // pelgrin never writes past the image: the file was appended to, or
+        // written over a longer one, and is not what the board was sent.
+        report->defect(SKUBIN_TRAILING_BYTES,
+                       skubinFormat("%zu bytes follow the image size 0x%06X that the header "
+                                    "states (an older image appended behind it?)",
+                                    fileSize - imageSize, imageSize));
 }
 
 void checkOverlap(const SkubinEntryData& fru, const SkubinEntryData& description,

@@ -1,4 +1,5 @@
-// skubin FILE [--extract DIR]: checks one SKU.BIN and reports what it holds.
+// skubin FILE [--extract DIR] | --help | --version: checks one SKU.BIN and
+// reports what it holds.
 #include <sys/stat.h>
 
 #include <cerrno>
@@ -13,15 +14,45 @@ namespace {
 // Far beyond any image (32768 bytes); protects against reading a disk image.
 const std::streamoff FILE_LIMIT = 64 << 20;
 const char USAGE[] = "usage: skubin FILE [--extract DIR]\n";
+const char VERSION[] = "skubin 1.1\n";
+const char HELP[] =
+    "usage: skubin FILE [--extract DIR]\n"
+    "       skubin --help | --version\n"
+    "Checks one SKU.BIN offline and reports its header, directory, FRU image and\n"
+    "description. --extract DIR writes NVRAM_FRU00.dat, sku.xml.gz and sku.xml.\n"
+    "Exit status, by the first defect found:\n"
+    "  0 OK, 1 bad arguments or I/O error, 2 not an image, 3 truncated,\n"
+    "  4 bad header, 5 bad directory entry, 6 bad entry checksum, 7 bad FRU,\n"
+    "  8 bad gzip, 9 bad XML, 10 bytes after the image size\n";
 
 struct Arguments {
     std::string file;
     std::string extractDir;
+    const char* text = nullptr;  // set by --help and --version: print it, check nothing
     bool valid = false;
 };
 
+// --help and --version win wherever they stand, as a person asking for them
+// expects.
+const char* informationAsked(const std::vector<std::string>& words) {
+    for (const std::string& word : words) {
+        if (word == "--help")
+            return HELP;
+    }
+    for (const std::string& word : words) {
+        if (word == "--version")
+            return VERSION;
+    }
+    return nullptr;
+}
+
 Arguments parseArguments(const std::vector<std::string>& words) {
     Arguments arguments;
+    arguments.text = informationAsked(words);
+    if (arguments.text != nullptr) {
+        arguments.valid = true;
+        return arguments;
+    }
     for (size_t i = 0; i < words.size(); ++i) {
         if (words[i] == "--extract" && i + 1 < words.size() && arguments.extractDir.empty())
             arguments.extractDir = words[++i];
@@ -104,6 +135,10 @@ int runSkubin(const std::vector<std::string>& words, std::ostream& out, std::ost
     if (!arguments.valid) {
         err << USAGE;
         return SKUBIN_USAGE;
+    }
+    if (arguments.text != nullptr) {
+        out << arguments.text;
+        return SKUBIN_OK;
     }
     SkubinImage image;
     std::string reason;

@@ -25,6 +25,8 @@ const char* skubinStatusName(SkubinStatus status) {
             return "bad gzip";
         case SKUBIN_BAD_XML:
             return "bad XML";
+        case SKUBIN_TRAILING_BYTES:
+            return "trailing bytes";
     }
     return "unknown";
 }

@@ -18,6 +18,7 @@ enum SkubinStatus {
     SKUBIN_BAD_FRU = 7,
     SKUBIN_BAD_GZIP = 8,
     SKUBIN_BAD_XML = 9,
+    SKUBIN_TRAILING_BYTES = 10,  // bytes past the image size, as a stale append leaves
 };
 
 const char* skubinStatusName(SkubinStatus status);

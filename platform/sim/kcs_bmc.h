@@ -16,6 +16,8 @@ enum class KcsState : uint8_t { Idle = 0, Read = 1, Write = 2, Error = 3 };
 constexpr uint32_t KCS_IBF_NEVER_CLEARS = UINT32_MAX;
 constexpr int64_t KCS_EVERY_INPUT = -1;
 constexpr int64_t KCS_NO_FAULT = -1;
+constexpr uint64_t KCS_ENDLESS_RESPONSE = UINT64_MAX;
+constexpr uint8_t KCS_FILLER_BYTE = 0xA5;
 
 struct KcsFaults {
     // The host write with this index (counted from 0 since the script was
@@ -30,6 +32,10 @@ struct KcsFaults {
     // `strayState` (WRITE or ERROR) and offers nothing.
     int64_t strayStateAt = KCS_NO_FAULT;
     KcsState strayState = KcsState::Error;
+    // After the real response the BMC keeps offering this many filler bytes
+    // (KCS_FILLER_BYTE; KCS_ENDLESS_RESPONSE: it never stops), as a BMC with
+    // a runaway length counter does.
+    uint64_t fillerAfterResponse = 0;
     // The response's closing dummy byte never arrives: IDLE_STATE, OBF clear.
     bool dummyMissing = false;
     // The error exit never reaches READ_STATE: the BMC stays in ERROR_STATE.
@@ -79,6 +85,7 @@ class KcsBmc : public PortDevice {
     void takeAbortData();
     void startResponse();
     void offerResponseByte();
+    bool responseEndsAt(size_t index) const;
     void endResponse();
     void failTransfer(uint8_t errorCode);
     void offer(uint8_t value);

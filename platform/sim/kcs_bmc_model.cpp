@@ -158,8 +158,14 @@ void KcsBmc::startResponse() {
     offerResponseByte();
 }
 
+bool KcsBmc::responseEndsAt(size_t index) const {
+    if (index < response_.size() || faults_.fillerAfterResponse == KCS_ENDLESS_RESPONSE)
+        return false;
+    return index - response_.size() >= faults_.fillerAfterResponse;
+}
+
 void KcsBmc::offerResponseByte() {
-    if (responseIndex_ >= response_.size())
+    if (responseEndsAt(responseIndex_))
         return endResponse();
     int64_t index = static_cast<int64_t>(responseIndex_);
     if (faults_.strayStateAt != KCS_NO_FAULT && index >= faults_.strayStateAt) {
@@ -170,7 +176,7 @@ void KcsBmc::offerResponseByte() {
     state_ = KcsState::Read;
     if (faults_.obfWithheldFrom != KCS_NO_FAULT && index >= faults_.obfWithheldFrom)
         return;
-    offer(response_[responseIndex_]);
+    offer(responseIndex_ < response_.size() ? response_[responseIndex_] : KCS_FILLER_BYTE);
 }
 
 void KcsBmc::endResponse() {

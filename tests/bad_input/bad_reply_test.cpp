@@ -12,6 +12,27 @@ namespace {
 
 class BadReply : public DorvaxBoard {};
 
+// 1C 01 00, then each byte its own index.
+sim::Bytes numbered(size_t size) {
+    sim::Bytes reply(size);
+    for (size_t i = 0; i < size; ++i)
+        reply[i] = static_cast<uint8_t>(i);
+    reply[0] = 0x1C;
+    reply[1] = 0x01;
+    reply[2] = 0x00;
+    return reply;
+}
+
+std::string hexList(const sim::Bytes& bytes) {
+    std::string text;
+    for (uint8_t byte : bytes) {
+        char digits[4];
+        snprintf(digits, sizeof digits, "%02X ", byte);
+        text += digits;
+    }
+    return text;
+}
+
 // A reply that is shorter than its header is printed as it came: the
 // completion code byte it did not send reads as 0.
 TEST_F(BadReply, ShortRepliesArePrintedAsData) {
@@ -74,24 +95,43 @@ TEST_F(BadReply, GarbledTransfersEndAsAccessTimeout) {
     }
 }
 
-// The first read attempt stores 256 bytes and fails; the retry reads what
-// the BMC still offers as a reply of its own.
-TEST_F(BadReply, OverLongReplyShowsItsTailAfterTheRetry) {
-    sim::Bytes reply(300);
-    for (size_t i = 0; i < reply.size(); ++i)
-        reply[i] = static_cast<uint8_t>(i);
-    reply[258] = 0x00;  // read as the tail's completion code
-    answer(reply);
-    DorvaxRun r = run({"18", "01"});
-    std::string tail = "\nReturn Data= ";
-    for (size_t i = 256; i < reply.size(); ++i) {
-        char byte[4];
-        snprintf(byte, sizeof byte, "%02X ", reply[i]);
-        tail += byte;
+// A reply that does not fit is one error, sent once and never retried; the
+// next request gets its own reply, not the tail of this one. 256 bytes fit.
+TEST_F(BadReply, OverLongReplyIsAnErrorAndTheNextRequestIsAnsweredWhole) {
+    struct Case {
+        size_t size;
+        uint64_t filler;  // bytes the BMC runs on after the reply
+    };
+    const Case cases[] = {
+        {257, 0},
+        {300, 0},
+        {14, 300},
+        {14, sim::KCS_ENDLESS_RESPONSE},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.size + c.filler);
+        SetUp();
+        sim::KcsFaults faults;
+        faults.fillerAfterResponse = c.filler;
+        sim::kcsBmc().script(faults);
+        if (c.size != 14)
+            answer(numbered(c.size));
+        DorvaxRun r = run({"18", "01"});
+        EXPECT_EQ(r.output, "\nKCS RESPONSE TOO LONG: more than 256 bytes, discarded\n");
+        EXPECT_EQ(r.result, -1);
+        EXPECT_EQ(received().size(), 1u);
+
+        sim::kcsBmc().script(sim::KcsFaults{});
+        sim::bmc().registerHandler(0x06, 0x01, sim::deviceIdResponse);
+        EXPECT_EQ(run({"18", "01"}).output,
+                  "\nReturn Data= 1C 01 00 20 01 01 23 02 BF 00 00 00 01 00 \n");
     }
-    EXPECT_EQ(r.output, tail + "\n");
-    EXPECT_EQ(r.result, 0);
-    EXPECT_EQ(received().size(), 1u);
+    SetUp();
+    sim::Bytes full = numbered(256);
+    answer(full);
+    DorvaxRun whole = run({"18", "01"});
+    EXPECT_EQ(whole.result, 0);
+    EXPECT_EQ(whole.output, "\nReturn Data= " + hexList(full) + "\n");
 }
 
 // The request area holds 64 bytes: 64 go out whole, 65 are refused unsent

@@ -18,7 +18,7 @@ TEST_F(Arguments, NoArgumentsPrintBannerUsageAndInputError) {
               "Usage: dorvax XX XX XX XX XX XX -delay YY (ms) \n"
               "     : XX   Input Data\n"
               "     : Example: dorvax 18 01, Is GetDevID Command , Just support CA2/CA3 Port \n"
-              "\nInput Data Error\n");
+              "\nInput Data Error\n" BYTE_HINT);
     EXPECT_EQ(sim::portReads(0x0CA3), 0u);
 }
 
@@ -43,15 +43,16 @@ TEST_F(Arguments, MalformedDataIsRefusedBeforeAnythingIsSent) {
         const char* output;
     };
     const Case cases[] = {
-        {{"8", "01"}, "Input Data Error\n"},
-        {{"18", "0g"}, "Input Data Error\n"},
-        {{"-delay", "20", "18", "01"}, "Input Data Error\n"},
-        {{"18", "01", "-delay"}, "Input Data Error\n"},
-        {{"18", "01", "-DELAY"}, "Input Data Error\n"},
-        {{"18"}, "\nInput Data Error\n"},
-        {{"8"}, "Input Data Error\n"},
-        {{"18", "-delay", "20"}, "\nInput Data Error\n"},
-        {std::vector<std::string>(65, "00"), "\nInput Data Error\n"},
+        {{"8", "01"}, "Input Data Error\n" BYTE_HINT},
+        {{"18", "0g"}, "Input Data Error\n" BYTE_HINT},
+        {{"0x18", "0x01"}, "Input Data Error\n" BYTE_HINT},
+        {{"-delay", "20", "18", "01"}, "Input Data Error\n" BYTE_HINT},
+        {{"18", "01", "-delay"}, "Input Data Error\n" BYTE_HINT},
+        {{"18", "01", "-DELAY"}, "Input Data Error\n" BYTE_HINT},
+        {{"18"}, "\nInput Data Error\n" BYTE_HINT},
+        {{"8"}, "Input Data Error\n" BYTE_HINT},
+        {{"18", "-delay", "20"}, "\nInput Data Error\n" BYTE_HINT},
+        {std::vector<std::string>(65, "00"), "\nInput Data Error\n" BYTE_HINT},
     };
     for (const Case& c : cases) {
         SetUp();

@@ -7,6 +7,10 @@ namespace {
 
 using Reply = DorvaxBoard;
 
+// The simulated BMC answers whatever LUN is asked; the reply carries it back.
+const char* const GET_DEVICE_ID_REPLY_LUN_1 =
+    "\nReturn Data= 1D 01 00 20 01 01 23 02 BF 00 00 00 01 00 \n";
+
 TEST_F(Reply, SuccessPrintsEveryCountedByteInUpperCase) {
     sim::DeviceIdentity identity;
     identity.firmwareRevision1 = 0x81;
@@ -24,30 +28,58 @@ TEST_F(Reply, SuccessPrintsEveryCountedByteInUpperCase) {
     EXPECT_EQ(run({"18", "01", "02"}).output, "\nReturn Data= 00 00 00 \n");
 }
 
-TEST_F(Reply, CompletionCodesInTheTableAreErrors) {
+// A script reads the status, an operator the line: neither may take a
+// non-zero code for success, named in the table or not.
+TEST_F(Reply, EveryNonZeroCompletionCodeIsAnError) {
     struct Case {
         uint8_t code;
-        int result;
         const char* output;
     };
     const Case cases[] = {
-        {0xC0, -1, "\nError Code[0xc0]:Node Busy.\n"},
-        {0xC1, -1, "\nError Code[0xc1]:Invalid Command.\n"},
-        {0xD4, -1, "\nError Code[0xd4]:privilege level or other security - based restriction.\n"},
-        {0xD6, -1, "\nError Code[0xd6]:Parameter is illegal\n"},
-        {0xFF, -1, "\nError Code[0xff]:Unspecified error.\n"},
-        {0x80, 0, "\n"},
-        {0xD7, 0, "\n"},
+        {0xC0, "\nError Code[0xc0]:Node Busy.\n"},
+        {0xC1, "\nError Code[0xc1]:Invalid Command.\n"},
+        {0xD4, "\nError Code[0xd4]:privilege level or other security - based restriction.\n"},
+        {0xD6, "\nError Code[0xd6]:Parameter is illegal\n"},
+        {0xFF, "\nError Code[0xff]:Unspecified error.\n"},
+        {0x01, "\nError Code[0x1]:Device-specific (OEM) completion code.\n"},
+        {0x7E, "\nError Code[0x7e]:Device-specific (OEM) completion code.\n"},
+        {0x7F, "\nError Code[0x7f]:Unspecified error.\n"},
+        {0x80, "\nError Code[0x80]:Command-specific completion code.\n"},
+        {0xBE, "\nError Code[0xbe]:Command-specific completion code.\n"},
+        {0xBF, "\nError Code[0xbf]:Unspecified error.\n"},
+        {0xD7, "\nError Code[0xd7]:Unspecified error.\n"},
+        {0xFE, "\nError Code[0xfe]:Unspecified error.\n"},
     };
     for (const Case& c : cases) {
         answer({0x1C, 0x01, c.code, 0x55});
         DorvaxRun r = run({"18", "01"});
-        EXPECT_EQ(r.result, c.result) << int(c.code);
+        EXPECT_EQ(r.result, -1) << int(c.code);
         EXPECT_EQ(r.output, c.output);
     }
     // The simulated BMC's own answer to a command it does not know.
     DorvaxRun unknown = run({"18", "77"});
     EXPECT_EQ(unknown.output, "\nError Code[0xc1]:Invalid Command.\n");
+}
+
+// LUN bits in the first byte almost always mean a NetFn typed unshifted
+// (06 is NetFn 1, LUN 2): an error then says how the byte is made.
+TEST_F(Reply, ErrorForARequestWithLunBitsExplainsTheFirstByte) {
+    struct Case {
+        std::vector<std::string> words;
+        int result;
+        const char* output;
+    };
+    const Case cases[] = {
+        {{"06", "01"}, -1, "\nError Code[0xc1]:Invalid Command.\n" BYTE_HINT},
+        {{"1B", "77"}, -1, "\nError Code[0xc1]:Invalid Command.\n" BYTE_HINT},
+        {{"18", "77"}, -1, "\nError Code[0xc1]:Invalid Command.\n"},
+        {{"19", "01"}, 0, GET_DEVICE_ID_REPLY_LUN_1},
+    };
+    for (const Case& c : cases) {
+        DorvaxRun r = run(c.words);
+        EXPECT_EQ(r.result, c.result) << c.words[0];
+        EXPECT_EQ(r.output, c.output) << c.words[0];
+    }
 }
 
 TEST_F(Reply, ElevenFailedRequestsAreAnAccessTimeout) {

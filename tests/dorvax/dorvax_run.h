@@ -11,6 +11,11 @@
 #include "platform/sim/kcs_bmc.h"
 #include "tests/support/scratch_dir.h"
 
+// The line that follows an input error, and an error code for a request
+// whose first byte has LUN bits set.
+#define BYTE_HINT \
+    "Hint: two hex digits per byte, no 0x; first byte = NetFn*4 + LUN (dorvax 18 01)\n"
+
 struct DorvaxRun {
     int result;
     std::string output;

@@ -8,11 +8,12 @@
 namespace {
 
 // Waits of one write attempt: before WRITE_START, after it, after each byte
-// but the last, after WRITE_END; of one read attempt: two per stored byte.
-// Either may end in an error exit of six waits per attempt.
+// but the last, after WRITE_END; of one read attempt: two per stored byte
+// and one more that finds the response over or still running. Either may end
+// in an error exit of six waits per attempt.
 uint64_t waitBound(const KcsPolicy& policy, uint64_t count) {
     uint64_t recovery = 6ull * policy.recoveryAttempts;
-    uint64_t perRequest = (count + 2 + recovery) + (2 * KCS_MAX_RESPONSE + recovery);
+    uint64_t perRequest = (count + 2 + recovery) + (2 * KCS_MAX_RESPONSE + 1 + recovery);
     return policy.phaseAttempts * perRequest;
 }
 
@@ -40,6 +41,8 @@ class FaultDice {
             f.strayStateAt = below(300);
             f.strayState = oneIn(2) ? sim::KcsState::Error : sim::KcsState::Write;
         }
+        if (oneIn(5))
+            f.fillerAfterResponse = oneIn(2) ? below(300) : sim::KCS_ENDLESS_RESPONSE;
         f.dummyMissing = oneIn(6);
         f.abortStuck = oneIn(6);
         f.writeStartRefused = oneIn(8);

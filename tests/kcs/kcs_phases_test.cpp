@@ -29,27 +29,36 @@ TEST_F(Phases, WritePhaseOfNBytesTouchesEachRegisterTheIpmiNumberOfTimes) {
     }
 }
 
-TEST_F(Phases, ReadPhaseStoresUpTo255BytesAndCutsOffAt256) {
-    for (size_t size : {255u, 256u, 257u, 400u}) {
-        device().reset();
-        answerWith(size);
+// A response that does not fit is aborted at once, not read on: the next
+// request must find the interface idle, not the tail of this one.
+TEST_F(Phases, ReadPhaseStoresUpTo256BytesAndAbortsALongerResponse) {
+    struct Case {
+        size_t size;
+        uint64_t filler;  // bytes the BMC runs on after the response
+        bool fits;
+    };
+    const Case cases[] = {
+        {255, 0, true},  {256, 0, true},   {257, 0, false},
+        {400, 0, false}, {14, 243, false}, {14, sim::KCS_ENDLESS_RESPONSE, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.size + c.filler);
+        sim::KcsFaults faults;
+        faults.fillerAfterResponse = c.filler;
+        device().script(faults);
+        answerWith(c.size);
         std::vector<uint8_t> response(KCS_MAX_RESPONSE + 16, 0xEE);
         uint64_t length = 2;
         EfiStatus status = getDeviceId(response.data(), &length);
-        if (size == 255) {
-            EXPECT_EQ(status, EFI_SUCCESS);
-            EXPECT_EQ(length, 255u);
-            EXPECT_EQ(device().state(), sim::KcsState::Idle);
-            EXPECT_FALSE(device().outputFull());  // the closing dummy byte was read
-        } else {
-            EXPECT_EQ(status, EFI_BUFFER_TOO_SMALL) << size;
-            EXPECT_EQ(length, 256u);
-            EXPECT_EQ(device().state(), sim::KcsState::Read);
-            EXPECT_EQ(device().aborts(), 0u);
-        }
-        size_t stored = size == 255 ? 255 : 256;
+        EXPECT_EQ(status, c.fits ? EFI_SUCCESS : EFI_BUFFER_TOO_SMALL);
+        EXPECT_EQ(length, c.fits ? c.size : 256u);
+        EXPECT_EQ(device().aborts(), c.fits ? 0u : 1u);
+        EXPECT_EQ(device().state(), sim::KcsState::Idle);
+        EXPECT_FALSE(device().outputFull());  // the closing dummy byte was read
+        size_t stored = c.fits ? c.size : 256;
         EXPECT_EQ(response[0], 0x1C);
-        EXPECT_EQ(response[stored - 1], static_cast<uint8_t>(stored - 1));
+        uint8_t last = stored > c.size ? sim::KCS_FILLER_BYTE : static_cast<uint8_t>(stored - 1);
+        EXPECT_EQ(response[stored - 1], last);
         EXPECT_EQ(response[stored], 0xEE);  // nothing beyond the limit
     }
 }

@@ -93,4 +93,34 @@ TEST_F(Request, DorvaxReadAttemptsKeepTheLengthOfTheLastBytesStored) {
     EXPECT_EQ(sim::bmc().received().size(), 1u);
 }
 
+// Neither policy reads again after an over-long response: a second read
+// attempt would find the aborted interface idle and wait for nothing.
+TEST_F(Request, OverLongResponseEndsTheRequestAndTheNextOneStartsClean) {
+    for (const KcsPolicy& policy : {PELGRIN_KCS_POLICY, DORVAX_KCS_POLICY}) {
+        for (uint64_t filler : {uint64_t{300}, sim::KCS_ENDLESS_RESPONSE}) {
+            SetUp();
+            usePolicy(policy);
+            sim::KcsFaults faults;
+            faults.fillerAfterResponse = filler;
+            device().script(faults);
+            uint8_t response[KCS_MAX_RESPONSE] = {};
+            uint64_t length = 0;
+            KcsMeter meter;
+            EXPECT_EQ(getDeviceId(response, &length), EFI_BUFFER_TOO_SMALL);
+            EXPECT_EQ(device().writeStarts(), 1u);
+            EXPECT_EQ(device().aborts(), 1u);
+            // Write phase 4 waits, 256 bytes of 2 waits, the wait that saw
+            // READ_STATE once more, then one error exit of 6 waits.
+            uint64_t waits = 4 + 2 * 256 + 1 + 6;
+            EXPECT_EQ(meter.cost().stalls, policy.stallBeforeRead ? waits : 0u);
+
+            device().script(sim::KcsFaults{});
+            ASSERT_EQ(getDeviceId(response, &length), EFI_SUCCESS);
+            EXPECT_EQ(length, 14u);
+            EXPECT_EQ(response[2], 0x00);
+            EXPECT_EQ(device().overruns(), 0u);
+        }
+    }
+}
+
 }  // namespace

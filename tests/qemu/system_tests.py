@@ -85,6 +85,7 @@ class DorvaxAndPelgrinAgainstQemuBmc(unittest.TestCase):
             [("id", ["dorvax.efi 18 01"]),
              ("id_no_delay", ["dorvax.efi 18 01 -delay 0"]),
              ("unknown_command", ["dorvax.efi 18 77"]),
+             ("watchdog_never_set", ["dorvax.efi 18 22"]),
              ("pelgrin_channel", ["pelgrin.efi BSN=BSN0042"])],
             KCS_BMC)
 
@@ -97,6 +98,13 @@ class DorvaxAndPelgrinAgainstQemuBmc(unittest.TestCase):
     def test_unimplemented_command_prints_its_completion_code(self):
         self.assertEqual(self.results["unknown_command"],
                          ("\r\nError Code[0xc1]:Invalid Command.\r\n", "0xFFFFFFFF"))
+
+    def test_command_specific_completion_code_is_an_error(self):
+        # Reset Watchdog Timer on a watchdog that was never set: 0x80, a code
+        # outside the table, named by its IPMI class.
+        self.assertEqual(self.results["watchdog_never_set"],
+                         ("\r\nError Code[0x80]:Command-specific completion code.\r\n",
+                          "0xFFFFFFFF"))
 
     def test_pelgrin_finds_no_shared_memory_on_a_bmc_without_oem_commands(self):
         text, status = self.results["pelgrin_channel"]

@@ -135,6 +135,14 @@ TEST(SkubinDefects, EachDamageGivesItsStatusAndReason) {
          "the file ends at"},
         {"file cut inside the header", [](Bytes* b) { b->resize(100); }, SKUBIN_TRUNCATED,
          "the file ends at 0x000064, inside the 256-byte header"},
+        {"older image appended (a stale append)",
+         [](Bytes* b) {
+             Bytes older = *b;
+             b->insert(b->end(), older.begin(), older.end());
+         },
+         SKUBIN_TRAILING_BYTES, "bytes follow the image size 0x"},
+        {"one byte after the image", [](Bytes* b) { b->push_back(0); }, SKUBIN_TRAILING_BYTES,
+         "1 bytes follow the image size"},
         {"FRU entry checksum flipped", [](Bytes* b) { (*b)[0xC0 + 30] ^= 0xFF; },
          SKUBIN_BAD_ENTRY_CHECKSUM, "entry 2 (NVRAM_FRU00.dat) checksum"},
         {"description entry checksum flipped", [](Bytes* b) { (*b)[0xE0 + 31] ^= 0x01; },
@@ -206,7 +214,7 @@ TEST(SkubinDefects, AFlippedAreaChecksumStillShowsTheOtherAreas) {
     EXPECT_TRUE(contains(run.out, "  Board ID                : BID-7\n")) << run.out;
 }
 
-TEST(SkubinDefects, BrokenXmlControlCharactersAndTrailingBytes) {
+TEST(SkubinDefects, BrokenXmlAndControlCharacters) {
     ScratchDir scratch;
     SkubinRun broken = runOn(makeImage("<VELSKU><RandCode>x</VELSKU>\n"));
     EXPECT_EQ(broken.status, SKUBIN_BAD_XML) << broken.out;
@@ -215,13 +223,24 @@ TEST(SkubinDefects, BrokenXmlControlCharactersAndTrailingBytes) {
     EXPECT_EQ(control.status, 0) << control.out;
     EXPECT_TRUE(contains(control.out, "  Rand Code               : a\\x09b\\x7F\n")) << control.out;
     EXPECT_TRUE(contains(control.out, "  Board ID                : (absent)\n"));
+}
+
+// The rest of the report still runs: the appended copy hides nothing of the
+// image in front of it.
+TEST(SkubinDefects, AnImageWithAnOlderOneAppendedIsReportedWhole) {
+    ScratchDir scratch;
     Bytes twice = makeImage();
     Bytes second = twice;
     twice.insert(twice.end(), second.begin(), second.end());
     SkubinRun appended = runOn(twice);
-    EXPECT_EQ(appended.status, 0);
+    EXPECT_EQ(appended.status, SKUBIN_TRAILING_BYTES);
     EXPECT_TRUE(
-        contains(appended.out, skubinFormat("  note: %zu bytes follow the image", second.size())));
+        contains(appended.out, skubinFormat("  DEFECT: %zu bytes follow the image size 0x%06zX",
+                                            second.size(), second.size())))
+        << appended.out;
+    EXPECT_TRUE(contains(appended.out, "  Board ID                : BID-7\n")) << appended.out;
+    EXPECT_TRUE(contains(appended.out, "Result: trailing bytes (exit status 10): "))
+        << appended.out;
 }
 
 TEST(SkubinDefects, AnyBytesGiveAReportNeverACrash) {
@@ -241,7 +260,7 @@ TEST(SkubinDefects, AnyBytesGiveAReportNeverACrash) {
             image.resize(random() % image.size());
         SkubinRun run = runOn(image);
         EXPECT_GE(run.status, SKUBIN_OK);
-        EXPECT_LE(run.status, SKUBIN_BAD_XML);
+        EXPECT_LE(run.status, SKUBIN_TRAILING_BYTES);
         EXPECT_TRUE(contains(run.out, "Result: "));
     }
 }
@@ -258,4 +277,29 @@ TEST(SkubinArguments, UsageAndUnreadableFiles) {
     EXPECT_EQ(runSkubin({"missing.bin"}, out, err), SKUBIN_USAGE);
     EXPECT_TRUE(contains(err.str(), "cannot open missing.bin")) << err.str();
     EXPECT_EQ(out.str(), "");
+}
+
+TEST(SkubinArguments, HelpAndVersionGoToStandardOutputWithStatusZero) {
+    struct Case {
+        std::vector<std::string> words;
+        const char* firstLine;
+    };
+    const Case cases[] = {
+        {{"--help"}, "usage: skubin FILE [--extract DIR]\n"},
+        {{"SKU.BIN", "--help"}, "usage: skubin FILE [--extract DIR]\n"},
+        {{"--version", "--help"}, "usage: skubin FILE [--extract DIR]\n"},
+        {{"--version"}, "skubin 1.1\n"},
+    };
+    ScratchDir scratch;
+    for (const Case& c : cases) {
+        std::ostringstream out;
+        std::ostringstream err;
+        EXPECT_EQ(runSkubin(c.words, out, err), SKUBIN_OK) << c.words[0];
+        EXPECT_EQ(out.str().substr(0, out.str().find('\n') + 1), c.firstLine) << c.words[0];
+        EXPECT_EQ(err.str(), "") << c.words[0];
+    }
+    std::ostringstream out;
+    std::ostringstream err;
+    runSkubin({"--help"}, out, err);
+    EXPECT_TRUE(contains(out.str(), "10 bytes after the image size")) << out.str();
 }
