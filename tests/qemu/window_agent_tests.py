@@ -75,6 +75,14 @@ def hex_bytes(data):
     return " ".join("%02X" % byte for byte in data)
 
 
+def fru_replies(fru, line_end):
+    """dorvax's output for Get FRU Inventory Area Info and for Read FRU Data
+    of the first 16 bytes, when the BMC serves `fru` as device 0."""
+    size = len(fru).to_bytes(2, "little")
+    return ("%sReturn Data= 2C 10 00 %s 00 %s" % (line_end, hex_bytes(size), line_end),
+            "%sReturn Data= 2C 11 00 10 %s %s" % (line_end, hex_bytes(fru[:16]), line_end))
+
+
 @unittest.skipUnless(system_tests.OEM_MODULE or "--oem-module" in sys.argv,
                      "needs the OEM BMC module")
 class PelgrinThroughTheWindowAgent(unittest.TestCase):
@@ -140,11 +148,9 @@ class PelgrinThroughTheWindowAgent(unittest.TestCase):
     def test_bmc_serves_the_fru_from_the_uploaded_sku_bin(self):
         fru = window_agent.fru_from_sku(self.sku_bin)
         self.assertEqual(self.agent.fru, fru)
-        size = len(fru).to_bytes(2, "little")
-        self.assertEqual(self.results["fru_info"],
-                         ("\r\nReturn Data= 2C 10 00 %s 00 \r\n" % hex_bytes(size), "0x0"))
-        self.assertEqual(self.results["fru_read"],
-                         ("\r\nReturn Data= 2C 11 00 10 %s \r\n" % hex_bytes(fru[:16]), "0x0"))
+        info, read = fru_replies(fru, "\r\n")
+        self.assertEqual(self.results["fru_info"], (info, "0x0"))
+        self.assertEqual(self.results["fru_read"], (read, "0x0"))
 
 
 def main():
