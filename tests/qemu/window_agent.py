@@ -299,6 +299,12 @@ class WindowAgent:
             handle.truncate()
 
     def _take_doorbell(self, qmp, stub):
+        try:
+            return self._poll_command_word(qmp, stub)
+        except (AgentError, OSError) as error:
+            raise AgentError("QEMU went away before the doorbell rang (%s)" % error)
+
+    def _poll_command_word(self, qmp, stub):
         while True:
             time.sleep(POLL_SECONDS)
             if self.bar is None:
