@@ -38,14 +38,14 @@ CLOCK = "2025-12-01T12:00:00"
 HOST_CLOCK_LEAD = 10  # seconds the shell takes to reach the program
 
 
-def run_cases(files, cases, qemu_args=(), copy_out=(), out_dir=None, medium=None):
+def run_cases(files, cases, qemu_args=(), copy_out=(), out_dir=None, medium=None, timeout=120):
     """Runs (name, commands) cases in one boot; returns name -> (text, status)."""
     body = []
     for name, commands in cases:
         body.append('echo "=== case %s"' % name)
         body += commands
         body += ['echo "=== status %s %%lasterror%%"' % name, "cd \\"]
-    console = qemu_shell.run_shell(files, body, qemu_args, copy_out, out_dir,
+    console = qemu_shell.run_shell(files, body, qemu_args, copy_out, out_dir, timeout,
                                    medium=medium or qemu_shell.Medium())
     results = {}
     for name, _ in cases:
@@ -236,9 +236,10 @@ def free_port():
 
 class OemBmc:
     """OpenIPMI's ipmi_sim with our OEM module, reached by QEMU's
-    ipmi-bmc-extern over a socket."""
+    ipmi-bmc-extern over a socket. `emulator_lines` go to the end of its
+    command file (e.g. an mc_add_fru_data)."""
 
-    def __init__(self, work_dir):
+    def __init__(self, work_dir, emulator_lines=()):
         self.log = os.path.join(work_dir, "oem-requests.log")
         self.port = free_port()
         state = os.path.join(work_dir, "state")
@@ -253,7 +254,7 @@ class OemBmc:
         with open(commands, "w") as handle:
             handle.write("mc_setbmc 0x20\n"
                          "mc_add 0x20 0 no-device-sdrs 0x23 9 8 0x9f 0x1291 0xf02 persist_sdr\n"
-                         "mc_enable 0x20\n")
+                         "mc_enable 0x20\n" + "".join(line + "\n" for line in emulator_lines))
         self.output = open(os.path.join(work_dir, "ipmi_sim.out"), "w")
         self.process = subprocess.Popen(
             [shutil.which("ipmi_sim") or "/usr/bin/ipmi_sim", "-c", config, "-f", commands,

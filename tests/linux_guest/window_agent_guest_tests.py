@@ -1,0 +1,122 @@
+#!/usr/bin/env python3
+"""The Linux pelgrin's production run in a Linux guest under QEMU, carried to a
+BMC: vmware-svga's VRAM as the window (mapped through sysfs), OpenIPMI's
+ipmi_sim with our OEM module behind ipmi-bmc-extern, and
+tests/qemu/window_agent.py taking the doorbell and handing the FRU image to
+ipmi_sim; then the Linux dorvax reads that FRU back. One boot.
+
+    window_agent_guest_tests.py --linux-bin build/linux --host-bin build/host \
+        --kernel-dir build/linux-guest/kernel --oem-module oem_bmc_module.so [unittest args]
+"""
+
+import argparse
+import os
+import re
+import shutil
+import sys
+import tempfile
+import time
+import unittest
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, HERE)
+sys.path.insert(0, os.path.join(os.path.dirname(HERE), "qemu"))
+import guest  # noqa: E402
+import system_tests  # noqa: E402
+import window_agent  # noqa: E402
+import window_agent_tests  # noqa: E402
+
+OPTIONS = argparse.Namespace(linux_bin=None, host_bin=None, kernel_dir=None, oem_module=None)
+
+STEPS = r"""
+step run pelgrin %s
+put SKU.BIN
+step fru_info dorvax 28 10 00
+step fru_read dorvax 28 11 00 00 00 10
+"""
+BOOT_TIMEOUT = 300
+
+
+def build_initramfs():
+    image = guest.Initramfs()
+    image.add_file(shutil.which("busybox"), "/bin/busybox", 0o755)
+    for program in ("dorvax", "pelgrin"):
+        image.add_program(os.path.join(OPTIONS.linux_bin, program), "/usr/bin/" + program)
+    image.add_file(system_tests.EXAMPLE_SKU, "/work/SKU.xml")
+    return image
+
+
+class LinuxPelgrinThroughTheWindowAgent(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.work = tempfile.mkdtemp(prefix="window-agent-guest-")
+        fru_size = len(window_agent.fru_from_sku(window_agent_tests.host_sku_bin(
+            os.path.join(cls.work, "host"), window_agent_tests.VALUES)))
+        fru_file = os.path.join(cls.work, "fru0.bin")
+        with open(fru_file, "wb") as handle:
+            handle.write(bytes(fru_size))
+        cls.bmc = system_tests.OemBmc(
+            cls.work, ['mc_add_fru_data 0x20 0 %d file 0 "%s"' % (fru_size, fru_file)])
+        qmp = os.path.join(cls.work, "qmp.sock")
+        gdb_port = system_tests.free_port()
+        cls.agent = window_agent.WindowAgent(qmp, gdb_port, fru_file).start()
+        started = time.monotonic()
+        try:
+            cls.steps, cls.files, cls.console = guest.boot(
+                OPTIONS.kernel_dir, build_initramfs(),
+                STEPS % " ".join(window_agent_tests.VALUES),
+                cls.bmc.qemu_args() + ["-device", "vmware-svga", "-qmp",
+                                       "unix:%s,server=on,wait=off" % qmp,
+                                       "-gdb", "tcp:127.0.0.1:%d" % gdb_port], BOOT_TIMEOUT)
+        finally:
+            cls.agent.join(10)
+            cls.bmc.stop()
+        cls.seconds = time.monotonic() - started
+
+    @classmethod
+    def tearDownClass(cls):
+        shutil.rmtree(cls.work, ignore_errors=True)
+
+    def step(self, name):
+        self.assertIn(name, self.steps, "step %s missing:\n%s" % (name, self.console[-3000:]))
+        output, status = self.steps[name]
+        return output.decode("utf-8", "replace"), status
+
+    def test_production_run_ends_done_after_the_reset_count(self):
+        text, status = self.step("run")
+        count = "".join("%02d\b\b" % second for second in range(1, 91))
+        self.assertEqual(len(re.findall(r"^CmdResp = ", text, re.M)), 3, text)
+        self.assertIn("Wait 90 seconds: " + count + "\nDone\n", text)
+        self.assertNotIn("Timeout", text)
+        self.assertEqual(status, 0)
+        self.assertEqual(len(self.bmc.requests(0x20)), 1)
+        print("\nLinux guest with the agent: doorbell taken %.0f s and the last step done "
+              "%.0f s after QEMU start" % (self.agent.doorbell_seconds, self.seconds))
+
+    def test_window_held_sku_bin_at_the_doorbell(self):
+        self.assertIsNone(self.agent.error)
+        sku_bin = self.files["SKU.BIN"]
+        self.assertEqual(self.agent.capture[:len(sku_bin)], sku_bin)
+
+    def test_bmc_serves_the_fru_from_the_uploaded_sku_bin(self):
+        fru = window_agent.fru_from_sku(self.files["SKU.BIN"])
+        self.assertEqual(self.agent.fru, fru)
+        info, read = window_agent_tests.fru_replies(fru, "\n")
+        self.assertEqual(self.step("fru_info"), (info, 0))
+        self.assertEqual(self.step("fru_read"), (read, 0))
+
+
+def main():
+    parser = argparse.ArgumentParser(add_help=False)
+    for option in vars(OPTIONS):
+        parser.add_argument("--" + option.replace("_", "-"), required=True)
+    known, rest = parser.parse_known_args()
+    for key, value in vars(known).items():
+        setattr(OPTIONS, key, os.path.abspath(value))
+    system_tests.HOST_BIN = OPTIONS.host_bin
+    system_tests.OEM_MODULE = OPTIONS.oem_module
+    unittest.main(argv=[sys.argv[0]] + rest)
+
+
+if __name__ == "__main__":
+    main()
