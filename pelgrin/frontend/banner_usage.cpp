@@ -53,6 +53,10 @@ void printBanner() {
         PELGRIN_VERSION);
 }
 
+void printVersionLine() {
+    printf("pelgrin.exe Version %s\n", PELGRIN_VERSION);
+}
+
 void printUsage() {
     printf("%s", USAGE_TEXT);
 }

@@ -2,4 +2,6 @@
 #pragma once
 
 void printBanner();
+// The banner's version line alone, for --version.
+void printVersionLine();
 void printUsage();

@@ -3,40 +3,123 @@
 #include <stdio.h>
 #include <string.h>
 
-#include "pelgrin/run/exit_status.h"
+#include "pelgrin/frontend/word_match.h"
 #include "pelgrin/run/value_keywords.h"
-#include "pelgrin/sku/mac_text.h"
 
 namespace {
 
-const char DISABLE_SHARED_MEMORY_WORD[] = "DSBSHM";
-const char HELP_WORD[] = "help";
+enum FlagKind { DISABLE_SHARED_MEMORY, VERIFY_AFTERWARDS, HELP, VERSION };
 
-bool beginsWith(const char* word, const char* keyword) {
-    return strncmp(word, keyword, strlen(keyword)) == 0;
+struct FlagWord {
+    const char* word;
+    FlagKind kind;
+    bool suggested;  // offered in "did you mean"; the spellings of help are not
+};
+
+const FlagWord FLAG_WORDS[] = {
+    {"DSBSHM", DISABLE_SHARED_MEMORY, true},
+    {"VERIFY", VERIFY_AFTERWARDS, true},
+    {"help", HELP, true},
+    {"-h", HELP, false},
+    {"--help", HELP, false},
+    {"-?", HELP, false},
+    {"/?", HELP, false},
+    {"--version", VERSION, true},
+};
+
+// Words that set an option of the run rather than a value for the board.
+struct OptionKeyword {
+    const char* keyword;
+    const char* RunFlags::*field;
+};
+
+const OptionKeyword OPTION_KEYWORDS[] = {
+    {"ASK", &RunFlags::askList},
+    {"LOG", &RunFlags::logFile},
+};
+
+bool isSeparator(char c) {
+    return c == '=' || c == ':';
 }
 
-const ValueKeyword* findValueKeyword(const char* word) {
+// The keyword part of a word: everything before its first separator.
+size_t nameLength(const char* word) {
+    size_t length = 0;
+    while (word[length] != '\0' && !isSeparator(word[length]))
+        ++length;
+    return length;
+}
+
+bool isExactly(const char* word, size_t length, const char* keyword) {
+    return strlen(keyword) == length && strncmp(word, keyword, length) == 0;
+}
+
+const char* suggestionFor(const char* word) {
+    size_t length = nameLength(word);
+    // A keyword typed right but without its separator needs no hint at
+    // itself; one typed in the wrong case does.
     for (const ValueKeyword& row : VALUE_KEYWORDS) {
-        if (beginsWith(word, row.keyword))
-            return &row;
+        if (equalsIgnoringCase(word, length, row.keyword) && !isExactly(word, length, row.keyword))
+            return row.keyword;
+    }
+    for (const OptionKeyword& option : OPTION_KEYWORDS) {
+        if (equalsIgnoringCase(word, length, option.keyword) &&
+            !isExactly(word, length, option.keyword))
+            return option.keyword;
+    }
+    for (const FlagWord& flag : FLAG_WORDS) {
+        if (flag.suggested &&
+            (equalsIgnoringCase(word, strlen(word), flag.word) || withinOneTypo(word, flag.word)))
+            return flag.word;
     }
     return nullptr;
 }
 
-void setValue(SkuContext* context, const ValueKeyword& row, const char* word, RunFlags* flags) {
-    size_t length = strlen(row.keyword);
-    // A bare keyword has no separator and no value behind it: ignored like an
-    // unknown word. Whatever character stands as the separator is skipped.
+bool takeValue(const char* word, SkuContext* context, RunFlags* flags) {
+    size_t length = nameLength(word);
     if (word[length] == '\0')
-        return;
-    context->*row.field = word + length + 1;
-    flags->anyValueGiven = true;
+        return false;  // a bare keyword, or no keyword at all
+    for (const ValueKeyword& row : VALUE_KEYWORDS) {
+        if (isExactly(word, length, row.keyword)) {
+            context->*row.field = word + length + 1;
+            flags->anyValueGiven = true;
+            return true;
+        }
+    }
+    for (const OptionKeyword& option : OPTION_KEYWORDS) {
+        if (isExactly(word, length, option.keyword)) {
+            flags->*option.field = word + length + 1;
+            return true;
+        }
+    }
+    return false;
 }
 
-int refuseMac(const char* name) {
-    printf("Error! %s must be 12 hexadecimal digits\n", name);
-    return RUN_BAD_GIVEN_VALUE;
+const FlagWord* findFlag(const char* word) {
+    for (const FlagWord& flag : FLAG_WORDS) {
+        if (strcmp(word, flag.word) == 0)
+            return &flag;
+    }
+    return nullptr;
+}
+
+// False when the scan ends at this word.
+bool applyFlag(const FlagWord& flag, RunFlags* flags) {
+    switch (flag.kind) {
+        case DISABLE_SHARED_MEMORY:
+            flags->writeToSharedMemory = false;
+            return true;
+        case VERIFY_AFTERWARDS:
+            flags->verify = true;
+            return true;
+        case HELP:
+            flags->helpRequested = true;
+            return false;
+        case VERSION:
+            flags->versionRequested = true;
+            return false;
+    }
+    return false;
 }
 
 }  // namespace
@@ -44,22 +127,23 @@ int refuseMac(const char* name) {
 void scanKeywords(int argc, char** argv, SkuContext* context, RunFlags* flags) {
     for (int i = 1; i < argc; ++i) {
         const char* word = argv[i];
-        // Value keywords are tried first, in their table's order.
-        if (const ValueKeyword* row = findValueKeyword(word)) {
-            setValue(context, *row, word, flags);
-        } else if (beginsWith(word, DISABLE_SHARED_MEMORY_WORD)) {
-            flags->writeToSharedMemory = false;
-        } else if (beginsWith(word, HELP_WORD)) {
-            flags->helpRequested = true;
+        if (takeValue(word, context, flags))
+            continue;
+        if (const FlagWord* flag = findFlag(word)) {
+            if (applyFlag(*flag, flags))
+                continue;
             return;
         }
+        flags->refusedWord = word;
+        flags->suggestion = suggestionFor(word);
+        return;
     }
 }
 
-int checkMacValues(const SkuContext* context) {
-    if (context->mainMac != nullptr && !isMacText(context->mainMac))
-        return refuseMac("MainMAC");
-    if (context->shareMac != nullptr && !isMacText(context->shareMac))
-        return refuseMac("ShareMAC");
-    return RUN_OK;
+void printRefusedWord(const RunFlags* flags) {
+    if (flags->suggestion != nullptr)
+        printf("Error! Unknown word \"%s\"; did you mean %s?\n", flags->refusedWord,
+               flags->suggestion);
+    else
+        printf("Error! Unknown word \"%s\"\n", flags->refusedWord);
 }

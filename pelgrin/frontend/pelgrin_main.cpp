@@ -12,16 +12,19 @@
 #include "pelgrin/frontend/summary.h"
 #include "pelgrin/run/exit_status.h"
 #include "pelgrin/run/run_constants.h"
+#include "pelgrin/sku/given_values.h"
 #include "pelgrin/sku/process_sku.h"
 
 namespace {
 
-// No file of an earlier unit may be taken for this one's; missing files are
-// fine.
+// Once the words are accepted, and only then, no file of an earlier unit may
+// survive to be taken for this one's, whether this run succeeds or not; a run
+// refused for its words changes no file. Missing files are fine.
 void deleteStaleOutputs() {
     unlink(IMAGE_FILE);
     unlink(OLD_ZIP_FILE);
     unlink(MERGED_FILE);
+    unlink(COMPRESSED_FILE);
     unlink(OLD_XMZ_FILE);
 }
 
@@ -61,17 +64,27 @@ int produceAndSend(SkuContext* context, const RunFlags& flags) {
 int pelgrinMain(int argc, char** argv) {
     SkuContext context;
     memset(&context, 0, sizeof context);
-    RunFlags flags = {false, true, false};
+    RunFlags flags;
+    memset(&flags, 0, sizeof flags);
+    flags.writeToSharedMemory = true;
 
-    deleteStaleOutputs();
-    printBanner();
     scanKeywords(argc, argv, &context, &flags);
+    if (flags.versionRequested) {
+        printVersionLine();
+        return RUN_OK;
+    }
+    printBanner();
+    if (flags.refusedWord != nullptr) {
+        printRefusedWord(&flags);
+        return RUN_BAD_GIVEN_VALUE;
+    }
     if (flags.helpRequested || !flags.anyValueGiven) {
         printUsage();
         return flags.helpRequested ? RUN_OK : RUN_NO_VALUE;
     }
-    int status = checkMacValues(&context);
+    int status = checkGivenValues(&context);
     if (status != RUN_OK)
         return status;
+    deleteStaleOutputs();
     return produceAndSend(&context, flags);
 }

@@ -125,3 +125,11 @@ int setFruFields(XmlElement* root, const SkuContext* context, FruBuilder* builde
     }
     return RUN_OK;
 }
+
+bool fruTakesGivenValue(const char* SkuContext::*field) {
+    for (const FruFieldRow& row : FRU_FIELD_MAP) {
+        if (row.given != nullptr && row.given == field)
+            return true;
+    }
+    return false;
+}

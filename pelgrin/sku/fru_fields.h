@@ -9,3 +9,6 @@
 // command line where the operator gave them. 0, or the refusal status after
 // its "Error! " line.
 int setFruFields(XmlElement* root, const SkuContext* context, FruBuilder* builder);
+
+// True when the operator's value of `field` goes into the FRU image.
+bool fruTakesGivenValue(const char* SkuContext::*field);

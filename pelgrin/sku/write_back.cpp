@@ -84,3 +84,11 @@ int writeBackGivenValues(XmlElement* root, const SkuContext* context) {
     }
     return RUN_OK;
 }
+
+bool descriptionTakesGivenValue(const char* SkuContext::*field) {
+    for (const WriteBackRow& row : WRITE_BACK_MAP) {
+        if (row.value == field)
+            return true;
+    }
+    return false;
+}

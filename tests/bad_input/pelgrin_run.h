@@ -22,6 +22,10 @@ struct PelgrinOutcome {
     std::string output;  // everything printed after the banner
 };
 
+// What filesLeft() shows when a run changed no file.
+inline const char EARLIER_OUTPUTS_UNTOUCHED[] =
+    "SKU.BIN(earlier) mysku.xml(earlier) mysku.xml.gz(earlier)";
+
 class PelgrinRun : public testing::Test {
   protected:
     void SetUp() override;

@@ -23,7 +23,7 @@ struct RunResult {
     std::string output;
 };
 
-RunResult runPelgrin(std::initializer_list<const char*> words, doubles::Script script = {}) {
+RunResult runPelgrinWords(const std::vector<std::string>& words, doubles::Script script = {}) {
     doubles::reset(script);
     // The record keeps pointers into the words, as the program does, so the
     // words outlive the run until the next one.
@@ -39,11 +39,8 @@ RunResult runPelgrin(std::initializer_list<const char*> words, doubles::Script s
     return run;
 }
 
-std::string bannerAndUsage() {
-    return captureStdout([] {
-        printBanner();
-        printUsage();
-    });
+RunResult runPelgrin(std::initializer_list<const char*> words, doubles::Script script = {}) {
+    return runPelgrinWords(std::vector<std::string>(words.begin(), words.end()), script);
 }
 
 class FrontEnd : public testing::Test {
@@ -51,43 +48,84 @@ class FrontEnd : public testing::Test {
     testsupport::ScratchDir scratch;
 };
 
-TEST_F(FrontEnd, WithoutValuesPrintsUsageAndEndsWithSix) {
-    for (auto words :
-         {std::initializer_list<const char*>{}, std::initializer_list<const char*>{"DSBSHM"},
-          std::initializer_list<const char*>{"csn=1"}, std::initializer_list<const char*>{"CSN"},
-          std::initializer_list<const char*>{"unknown", "MainMAC"}}) {
-        RunResult run = runPelgrin(words);
-        EXPECT_EQ(run.status, 6);
-        EXPECT_EQ(run.output, bannerAndUsage());
+const char* const OUTPUTS[] = {"SKU.BIN", "SKU.ZIP", "mysku.xml", "mysku.xml.gz", "mysku.xmz"};
+
+void writeStaleOutputs() {
+    for (const char* name : OUTPUTS)
+        writeFile(name, "stale");
+}
+
+int staleOutputsLeft() {
+    int left = 0;
+    for (const char* name : OUTPUTS)
+        left += fileExists(name) ? 1 : 0;
+    return left;
+}
+
+// Runs that end before any value is used: what they print after the banner,
+// their status, and that they change no file (an earlier unit's outputs stay).
+TEST_F(FrontEnd, RunsThatEndAtTheirWordsTouchNoFile) {
+    const std::string usage = captureStdout(printUsage);
+    struct Case {
+        std::vector<const char*> words;
+        int status;
+        std::string afterBanner;
+    } cases[] = {
+        {{}, 6, usage},
+        {{"DSBSHM", "VERIFY"}, 6, usage},
+        {{"CSN=1", "help", "BSN=2", "unknown"}, 0, usage},
+        {{"-h"}, 0, usage},
+        {{"--help"}, 0, usage},
+        {{"-?"}, 0, usage},
+        {{"/?"}, 0, usage},
+        {{"MainMac=021B2C3D4E5F", "BSN=BS001"},
+         3,
+         "Error! Unknown word \"MainMac=021B2C3D4E5F\"; did you mean MainMAC?\n"},
+        {{"BSN=BS001", "DSBHSM"}, 3, "Error! Unknown word \"DSBHSM\"; did you mean DSBSHM?\n"},
+        {{"BSNBS001"}, 3, "Error! Unknown word \"BSNBS001\"\n"},
+        {{"CSN"}, 3, "Error! Unknown word \"CSN\"\n"},
+        {{"CSNX=1"}, 3, "Error! Unknown word \"CSNX=1\"\n"},
+        {{"csn=1"}, 3, "Error! Unknown word \"csn=1\"; did you mean CSN?\n"},
+        {{"CSN=1", "dsbshm"}, 3, "Error! Unknown word \"dsbshm\"; did you mean DSBSHM?\n"},
+        {{"CSN=1", "VERIFI"}, 3, "Error! Unknown word \"VERIFI\"; did you mean VERIFY?\n"},
+        {{"hlep"}, 3, "Error! Unknown word \"hlep\"; did you mean help?\n"},
+        {{"log=units.log", "CSN=1"},
+         3,
+         "Error! Unknown word \"log=units.log\"; did you mean LOG?\n"},
+        {{"DSBSHM=1"}, 3, "Error! Unknown word \"DSBSHM=1\"\n"},
+        {{"CSN=1", "unknown", "help"}, 3, "Error! Unknown word \"unknown\"\n"},
+    };
+    for (const Case& c : cases) {
+        writeStaleOutputs();
+        std::vector<std::string> words(c.words.begin(), c.words.end());
+        RunResult run = runPelgrinWords(words);
+        EXPECT_EQ(run.status, c.status) << words.size();
+        EXPECT_EQ(run.output, captureStdout(printBanner) + c.afterBanner);
         EXPECT_EQ(doubles::record().processCalls, 0);
+        EXPECT_EQ(staleOutputsLeft(), 5);
     }
 }
 
-TEST_F(FrontEnd, DeletesTheFourStaleFilesFirstAndNothingElse) {
-    for (const char* name : {"SKU.BIN", "SKU.ZIP", "mysku.xml", "mysku.xmz", "mysku.xml.gz"})
-        writeFile(name, "stale");
-    EXPECT_EQ(runPelgrin({}).status, 6);
-    EXPECT_FALSE(fileExists("SKU.BIN"));
-    EXPECT_FALSE(fileExists("SKU.ZIP"));
-    EXPECT_FALSE(fileExists("mysku.xml"));
-    EXPECT_FALSE(fileExists("mysku.xmz"));
-    EXPECT_TRUE(fileExists("mysku.xml.gz"));
+TEST_F(FrontEnd, VersionWordPrintsTheVersionLineAlone) {
+    writeStaleOutputs();
+    RunResult run = runPelgrin({"CSN=1", "--version", "unknown"});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.output, "pelgrin.exe Version 0.22\n");
+    EXPECT_EQ(staleOutputsLeft(), 5);
 }
 
-TEST_F(FrontEnd, HelpEndsWithZeroAfterTheWordsBeforeIt) {
-    writeFile("SKU.BIN", "stale");
-    RunResult run = runPelgrin({"CSN=1", "help", "BSN=2"});
-    EXPECT_EQ(run.status, 0);
-    EXPECT_EQ(run.output, bannerAndUsage());
-    EXPECT_EQ(doubles::record().processCalls, 0);
-    EXPECT_FALSE(fileExists("SKU.BIN"));
+TEST_F(FrontEnd, AnAcceptedRunRemovesEveryEarlierOutputEvenWhenItFails) {
+    writeStaleOutputs();
+    EXPECT_EQ(runPelgrin({"CSN=1"}, {2, true, 0}).status, 2);
+    EXPECT_EQ(doubles::record().processCalls, 1);
+    EXPECT_EQ(staleOutputsLeft(), 0);
 }
 
 TEST_F(FrontEnd, ValuesBeginOneSeparatorBehindTheKeyword) {
-    runPelgrin({"CSN=A", "CSN=B", "CPN:123", "BSNX=1", "WS=", "PPN=p", "PN=name", "DSBSHM"});
+    runPelgrin({"CSN=A", "CSN=B", "CPN:123", "BSN:=1", "WS=", "PPN=p", "PN=name", "DSBSHM"});
     const SkuContext& seen = doubles::record().seen;
     EXPECT_STREQ(seen.chassisSerialNumber, "B");  // the last occurrence wins
-    EXPECT_STREQ(seen.chassisPartNumber, "123");  // the separator is not examined
+    EXPECT_STREQ(seen.chassisPartNumber, "123");  // ":" separates as "=" does
     EXPECT_STREQ(seen.boardSerialNumber, "=1");
     EXPECT_STREQ(seen.writeSelection, "");  // given and empty, not absent
     EXPECT_STREQ(seen.productPartNumber, "p");
@@ -99,7 +137,7 @@ TEST_F(FrontEnd, ValuesBeginOneSeparatorBehindTheKeyword) {
 
 TEST_F(FrontEnd, EveryValueKeywordReachesItsField) {
     runPelgrin({"MainMAC=001122334455", "ShareMAC=66778899AABB", "ASSET=a", "RU=r", "NU=n", "PB=b",
-                "PV=v", "PSN=s", "BPN=q", "DSBSHM"});
+                "PV=v", "PSN=S7", "BPN=q", "DSBSHM"});
     const SkuContext& seen = doubles::record().seen;
     EXPECT_STREQ(seen.mainMac, "001122334455");
     EXPECT_STREQ(seen.shareMac, "66778899AABB");
@@ -108,25 +146,42 @@ TEST_F(FrontEnd, EveryValueKeywordReachesItsField) {
     EXPECT_STREQ(seen.nodeUnit, "n");
     EXPECT_STREQ(seen.powerBank, "b");
     EXPECT_STREQ(seen.productVersion, "v");
-    EXPECT_STREQ(seen.productSerialNumber, "s");
+    EXPECT_STREQ(seen.productSerialNumber, "S7");
     EXPECT_STREQ(seen.boardPartNumber, "q");
 }
 
-TEST_F(FrontEnd, MalformedMacIsRefusedBeforeAnythingIsRead) {
+// MAC addresses no board should get are refused before any file changes;
+// lower-case digits are fine and stay as typed.
+TEST_F(FrontEnd, MacAddressesAreCheckedBeforeAnyFileChanges) {
     struct Case {
-        const char* word;
-        const char* message;
+        std::vector<const char*> words;
+        const char* message;  // null: accepted
     } cases[] = {
-        {"MainMAC=00112233445", "Error! MainMAC must be 12 hexadecimal digits\n"},
-        {"MainMAC=00:11:22:33:44:55", "Error! MainMAC must be 12 hexadecimal digits\n"},
-        {"ShareMAC=0011223344GG", "Error! ShareMAC must be 12 hexadecimal digits\n"},
-        {"ShareMAC=", "Error! ShareMAC must be 12 hexadecimal digits\n"},
+        {{"MainMAC=00112233445"}, "Error! MainMAC must be 12 hexadecimal digits\n"},
+        {{"MainMAC=00:11:22:33:44:55"}, "Error! MainMAC must be 12 hexadecimal digits\n"},
+        {{"ShareMAC=0011223344GG"}, "Error! ShareMAC must be 12 hexadecimal digits\n"},
+        {{"ShareMAC="}, "Error! ShareMAC must be 12 hexadecimal digits\n"},
+        {{"MainMAC=000000000000"}, "Error! MainMAC 000000000000 is all zeros\n"},
+        {{"ShareMAC=FFFFFFFFFFFF"}, "Error! ShareMAC FFFFFFFFFFFF is the broadcast address\n"},
+        {{"MainMAC=010000000001"}, "Error! MainMAC 010000000001 is a multicast address\n"},
+        {{"MainMAC=0f1b2c3d4e5f"}, "Error! MainMAC 0f1b2c3d4e5f is a multicast address\n"},
+        {{"MainMAC=021B2C3D4E5F", "ShareMAC=021b2c3d4e5f"}, "Error! ShareMAC equals MainMAC\n"},
+        {{"MainMAC=021b2c3d4e5f", "ShareMAC=021B2C3D4E60"}, nullptr},
     };
     for (const Case& c : cases) {
-        RunResult run = runPelgrin({c.word, "DSBSHM"});
-        EXPECT_EQ(run.status, 3) << c.word;
+        writeStaleOutputs();
+        std::vector<std::string> words(c.words.begin(), c.words.end());
+        words.push_back("DSBSHM");
+        RunResult run = runPelgrinWords(words);
+        if (c.message == nullptr) {
+            EXPECT_EQ(run.status, 0);
+            EXPECT_STREQ(doubles::record().seen.mainMac, "021b2c3d4e5f");
+            continue;
+        }
+        EXPECT_EQ(run.status, 3) << words[0];
         EXPECT_EQ(run.output, captureStdout(printBanner) + c.message);
         EXPECT_EQ(doubles::record().processCalls, 0);
+        EXPECT_EQ(staleOutputsLeft(), 5);
     }
 }
 
