@@ -4,8 +4,11 @@
 
 #include <stdint.h>
 
-// PEN 32473, reserved for examples (RFC 5612): no maker's number given, so none is impersonated.
-constexpr uint8_t oemEnterpriseNumber[3] = {0xD9, 0x7E, 0x00};
+#include "platform/bmc_enterprise_number.h"
+
+// The enterprise number the board's BMC answers, as the build was configured.
+constexpr uint8_t oemEnterpriseNumber[3] = {BMC_ENTERPRISE_NUMBER[0], BMC_ENTERPRISE_NUMBER[1],
+                                            BMC_ENTERPRISE_NUMBER[2]};
 
 // Asks the BMC where its shared memory lies and prints the first twelve
 // response bytes as three "CmdResp" lines. False, with *address untouched,
