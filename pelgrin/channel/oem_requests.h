@@ -6,10 +6,12 @@
 
 #include <stdint.h>
 
+#include "platform/bmc_enterprise_number.h"
 #include "platform/efi_status.h"
 
-// PEN 32473, reserved for examples (RFC 5612): no maker's number given, so none is impersonated.
-constexpr uint8_t oemEnterpriseNumber[3] = {0xD9, 0x7E, 0x00};
+// The enterprise number the board's BMC answers, as the build was configured.
+constexpr uint8_t oemEnterpriseNumber[3] = {BMC_ENTERPRISE_NUMBER[0], BMC_ENTERPRISE_NUMBER[1],
+                                            BMC_ENTERPRISE_NUMBER[2]};
 
 constexpr uint8_t CMD_SMEM_DOORBELL = 0x20;
 constexpr uint8_t CMD_SMEM_ADDRESS = 0x21;

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/bmc_enterprise_number.h"
 #include "platform/sim/bmc_messages.h"
 #include "platform/sim/sim_board.h"
 #include "platform/sim/smem_memory.h"
@@ -32,8 +33,10 @@ struct SmemScript {
     uint8_t addressCompletionCode = 0x00;
     size_t addressResponseLength = 10;  // bytes actually sent, cut from 10
     // The BMC answers OEM requests for this enterprise number only (least
-    // significant byte first); others get completion code 0xCC.
-    std::array<uint8_t, 3> enterpriseNumber = {0xD9, 0x7E, 0x00};
+    // significant byte first); others get completion code 0xCC. By default
+    // the one the build is configured for, as on the board.
+    std::array<uint8_t, 3> enterpriseNumber = {BMC_ENTERPRISE_NUMBER[0], BMC_ENTERPRISE_NUMBER[1],
+                                               BMC_ENTERPRISE_NUMBER[2]};
     // Where the display function's window decodes on the host bus.
     uint64_t windowBase = 0xF8000000;
     // Virtual time from the doorbell request until the BMC takes the command;

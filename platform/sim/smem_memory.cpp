@@ -6,7 +6,14 @@ namespace sim {
 
 void BmcMemory::reset(uint32_t base, size_t size) {
     base_ = base;
-    bytes_.assign(size, BMC_MEMORY_FILL);
+    size_ = size;
+    Bytes().swap(bytes_);
+}
+
+const uint8_t* BmcMemory::storage() const {
+    if (bytes_.size() != size_)
+        bytes_.assign(size_, BMC_MEMORY_FILL);
+    return bytes_.data();
 }
 
 uint8_t* BmcMemory::at(uint64_t address, size_t length) {
@@ -14,10 +21,9 @@ uint8_t* BmcMemory::at(uint64_t address, size_t length) {
 }
 
 const uint8_t* BmcMemory::at(uint64_t address, size_t length) const {
-    if (address < base_ || address - base_ > bytes_.size() ||
-        length > bytes_.size() - (address - base_))
+    if (address < base_ || address - base_ > size_ || length > size_ - (address - base_))
         return nullptr;
-    return bytes_.data() + (address - base_);
+    return storage() + (address - base_);
 }
 
 uint32_t BmcMemory::word(uint64_t address) const {

@@ -8,6 +8,7 @@
 #include "platform/sim/smem_board.h"
 #include "tests/bad_input/pelgrin_run.h"
 #include "tests/sku/sku_run_support.h"
+#include "tests/support/enterprise_number.h"
 
 namespace badinput {
 namespace {
@@ -124,7 +125,7 @@ TEST_F(BadBmc, AnswersWithoutAnAddressAreNoAddress) {
         script.addressResponseLength = c.responseLength;
         script.addressCompletionCode = c.completionCode;
         if (c.otherEnterprise)
-            script.enterpriseNumber = {0x57, 0x01, 0x00};
+            script.enterpriseNumber = testsupport::ANOTHER_ENTERPRISE;
         boardWith(script);
         leaveEarlierOutputs();
         PelgrinOutcome outcome = run(WORDS);

@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <fstream>
 
+#include "tests/support/enterprise_number.h"
+
 namespace channeltest {
 
 sim::SmemBmc& ChannelTest::useScript(const sim::SmemScript& script) {
@@ -27,10 +29,19 @@ void writePatternFile(const std::string& name, size_t size) {
     testsupport::writeFile(name, patternBytes(size));
 }
 
-const char* const DEFAULT_ADDRESS_LINES =
-    "CmdResp = bc, 21, 0, d9\n"
-    "CmdResp = 7e, 0, 0, 0\n"
-    "CmdResp = 0, 9e, 0, 0\n";
+namespace {
+
+std::string addressLines(const std::array<uint8_t, 3>& enterprise) {
+    char lines[96];
+    snprintf(lines, sizeof lines,
+             "CmdResp = bc, 21, 0, %x\nCmdResp = %x, %x, 0, 0\nCmdResp = 0, 9e, 0, 0\n",
+             enterprise[0], enterprise[1], enterprise[2]);
+    return lines;
+}
+
+}  // namespace
+
+const std::string DEFAULT_ADDRESS_LINES = addressLines(testsupport::CONFIGURED_ENTERPRISE);
 
 std::string defaultBoardUploadConsole() {
     return std::string(DEFAULT_ADDRESS_LINES) +

@@ -40,8 +40,9 @@ void writePatternFile(const std::string& name, size_t size);
 std::string resetCount();
 
 // The default board's answer to the address request, as the channel prints it
-// (enterprise number D9 7E 00, address 0x9E000000 least significant byte first).
-extern const char* const DEFAULT_ADDRESS_LINES;
+// (the configured enterprise number, then the address 0x9E000000, each least
+// significant byte first).
+extern const std::string DEFAULT_ADDRESS_LINES;
 // What a successful upload prints on the default board, from the address on.
 std::string defaultBoardUploadConsole();
 

@@ -1,16 +1,27 @@
 // The OEM requests and Get Device ID at message level: the bytes each sends
 // and what it makes of the BMC's answer.
+#include <initializer_list>
 #include <string>
 
 #include "pelgrin/channel/oem_requests.h"
 #include "platform/platform.h"
 #include "tests/channel/channel_fixture.h"
+#include "tests/support/enterprise_number.h"
 
 namespace channeltest {
 namespace {
 
 using sim::Bytes;
 using testsupport::captureStdout;
+
+// An OEM/Group request (NetFn 0x2E, LUN 0) to the configured enterprise number.
+Bytes oemRequest(uint8_t command, std::initializer_list<uint8_t> parameters) {
+    const auto& number = testsupport::CONFIGURED_ENTERPRISE;
+    Bytes request = {0xB8, command, number[0], number[1], number[2]};
+    for (uint8_t parameter : parameters)
+        request.push_back(parameter);
+    return request;
+}
 
 class BmcRequests : public ChannelTest {
   protected:
@@ -49,12 +60,9 @@ TEST_F(BmcRequests, AddressRequestSendsItsBytesAndReadsTheAddress) {
     EXPECT_TRUE(answered);
     EXPECT_EQ(address, 0x9E000000u);
     ASSERT_EQ(sim::bmc().received().size(), 1u);
-    EXPECT_EQ(sim::bmc().received()[0], (Bytes{0xB8, 0x21, 0xD9, 0x7E, 0x00, 0x0A}));
+    EXPECT_EQ(sim::bmc().received()[0], oemRequest(0x21, {0x0A}));
     // Bytes 10 and 11 were not sent; the cleared response area shows zeros.
-    EXPECT_EQ(out,
-              "CmdResp = bc, 21, 0, d9\n"
-              "CmdResp = 7e, 0, 0, 0\n"
-              "CmdResp = 0, 9e, 0, 0\n");
+    EXPECT_EQ(out, DEFAULT_ADDRESS_LINES);
 }
 
 TEST_F(BmcRequests, NoAddressUnlessTheBmcSentOne) {
@@ -74,7 +82,7 @@ TEST_F(BmcRequests, NoAddressUnlessTheBmcSentOne) {
     shortAnswer.addressResponseLength = 9;
     EXPECT_FALSE(addressFrom(shortAnswer, EFI_SUCCESS).first);
     sim::SmemScript otherEnterprise;
-    otherEnterprise.enterpriseNumber = {0x57, 0x01, 0x00};
+    otherEnterprise.enterpriseNumber = testsupport::ANOTHER_ENTERPRISE;
     EXPECT_FALSE(addressFrom(otherEnterprise, EFI_SUCCESS).first);
     auto failed = addressFrom(sim::SmemScript{}, EFI_TIMEOUT);
     EXPECT_FALSE(failed.first);
@@ -88,7 +96,7 @@ TEST_F(BmcRequests, DoorbellTakenAtOnceCostsNoPause) {
     uint64_t commandWord = uploadCommandWord();
     EXPECT_EQ(captureStdout([&] { EXPECT_EQ(ringDoorbell(commandWord), 0); }), "");
     EXPECT_EQ(sim::stallCount(), 0u);
-    EXPECT_EQ(sim::bmc().received().back(), (Bytes{0xB8, 0x20, 0xD9, 0x7E, 0x00, 0x0C, 0x00}));
+    EXPECT_EQ(sim::bmc().received().back(), oemRequest(0x20, {0x0C, 0x00}));
     EXPECT_EQ(bmc().doorbellsRung(), 1u);
 }
 
@@ -119,7 +127,7 @@ TEST_F(BmcRequests, StatusWaitCountsTriesInPlace) {
     answerStatuses({6});
     EXPECT_EQ(captureStdout([] { EXPECT_EQ(waitForUpdateStatus(6), 0); }), "");
     EXPECT_EQ(sim::stallCount(), 0u);
-    EXPECT_EQ(sim::bmc().received().back(), (Bytes{0xB8, 0x3F, 0xD9, 0x7E, 0x00, 0x03}));
+    EXPECT_EQ(sim::bmc().received().back(), oemRequest(0x3F, {0x03}));
 
     useScript(sim::SmemScript{});
     answered = 0;

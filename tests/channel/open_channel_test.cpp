@@ -49,6 +49,16 @@ TEST_F(OpenChannel, PointsTheWindowAtTheAnsweredAddressAndClearsIt) {
     EXPECT_EQ(open(SMEM_OP_FIRMWARE_UPDATE)->operation, &updateFirmware);
 }
 
+// The memory is filled on first access, so a second install must drop what
+// the previous run wrote rather than keep storage that is already there.
+TEST_F(OpenChannel, ReinstalledBoardShowsFreshMemoryAgain) {
+    ASSERT_NE(open(SMEM_OP_FILE_UPLOAD), nullptr);
+    ASSERT_TRUE(memoryAll(0, 0x10000, 0));
+    useScript(sim::SmemScript{});
+    EXPECT_EQ(bmc().memory().size(), 0x100000u);
+    EXPECT_TRUE(memoryAll(0, 0x100000, sim::BMC_MEMORY_FILL));
+}
+
 TEST_F(OpenChannel, UnknownKindHasNoHandlerButAClearedWindow) {
     SmemChannel* channel = open(0x05);
     ASSERT_NE(channel, nullptr);

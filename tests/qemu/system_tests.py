@@ -6,7 +6,11 @@ boots once and runs its cases one after the other, each case's console text
 and %lasterror% kept apart by echoed markers.
 
     system_tests.py --images build/uefi --host-bin build/host \
-        [--oem-module oem_bmc_module.so] [unittest args]
+        [--oem-module oem_bmc_module.so [--enterprise-number N]] \
+        [--other-image pelgrin.efi --other-number N] [unittest args]
+
+--enterprise-number is the one the images were built for (the module's own
+default otherwise); --other-image is a pelgrin.efi built for --other-number.
 """
 
 import argparse
@@ -30,6 +34,9 @@ EXAMPLE_SKU = os.path.join(SOURCE_DIR, "examples", "SKU.xml")
 IMAGES = os.environ.get("VELSKU_UEFI_IMAGE_DIR", os.path.join(SOURCE_DIR, "build", "uefi"))
 HOST_BIN = os.environ.get("VELSKU_HOST_BIN_DIR", os.path.join(SOURCE_DIR, "build", "host"))
 OEM_MODULE = os.environ.get("VELSKU_OEM_BMC_MODULE", "")
+ENTERPRISE_NUMBER = None
+OTHER_IMAGE = ""
+OTHER_NUMBER = None
 
 KCS_BMC = ["-device", "ipmi-bmc-sim,id=bmc0,device_rev=7,fwrev1=3,fwrev2=0x45,"
            "mfg_id=0x123456,product_id=0x4243",
@@ -239,8 +246,11 @@ class OemBmc:
     ipmi-bmc-extern over a socket. `emulator_lines` go to the end of its
     command file (e.g. an mc_add_fru_data)."""
 
-    def __init__(self, work_dir, emulator_lines=()):
+    def __init__(self, work_dir, emulator_lines=(), enterprise_number=None):
         self.log = os.path.join(work_dir, "oem-requests.log")
+        options = "%s %x" % (self.log, SMEM_ADDRESS)
+        if enterprise_number is not None:
+            options += " %d" % enterprise_number
         self.port = free_port()
         state = os.path.join(work_dir, "state")
         os.makedirs(state)
@@ -248,8 +258,7 @@ class OemBmc:
         with open(config, "w") as handle:
             handle.write('name "velsku"\nset_working_mc 0x20\n'
                          '  serial 15 127.0.0.1 %d codec VM\n'
-                         '  loadlib "%s" "%s %x"\n' % (self.port, OEM_MODULE, self.log,
-                                                     SMEM_ADDRESS))
+                         '  loadlib "%s" "%s"\n' % (self.port, OEM_MODULE, options))
         commands = os.path.join(work_dir, "bmc.emu")
         with open(commands, "w") as handle:
             handle.write("mc_setbmc 0x20\n"
@@ -293,7 +302,7 @@ class PelgrinAgainstOemBmc(unittest.TestCase):
     def run_with_display(self, device):
         work = tempfile.mkdtemp(prefix="oem-bmc-")
         self.addCleanup(shutil.rmtree, work, True)
-        bmc = OemBmc(work)
+        bmc = OemBmc(work, ENTERPRISE_NUMBER)
         self.addCleanup(bmc.stop)
         results = run_cases([os.path.join(IMAGES, "pelgrin.efi"), EXAMPLE_SKU],
                             [("run", ["pelgrin.efi BSN=BSN0042"])],
@@ -320,15 +329,72 @@ class PelgrinAgainstOemBmc(unittest.TestCase):
         self.assertEqual((status, doorbells), ("0x7", 0))
 
 
+def address_lines(enterprise_number):
+    """The three CmdResp lines of an address answer for this number (response
+    bytes 0-11: header, completion code, the number and the address, each
+    least significant byte first)."""
+    response = [0xBC, 0x21, 0x00] + list(enterprise_number.to_bytes(3, "little")) + \
+        list(SMEM_ADDRESS.to_bytes(4, "little")) + [0, 0]
+    return "".join("CmdResp = %s\r\n" % ", ".join("%x" % byte for byte in response[i:i + 4])
+                   for i in range(0, 12, 4))
+
+
+@unittest.skipUnless(OEM_MODULE or "--oem-module" in sys.argv, "needs the OEM BMC module")
+@unittest.skipUnless("--other-image" in sys.argv, "needs a pelgrin.efi built for another number")
+class PelgrinBuiltForAnotherBmc(unittest.TestCase):
+    """A BMC answers its maker's enterprise number only: a module answering
+    the other number, in one boot, against the image built for it (pen\) and
+    the images' own pelgrin.efi (the root)."""
+
+    @classmethod
+    def setUpClass(cls):
+        work = tempfile.mkdtemp(prefix="oem-bmc-other-")
+        cls.bmc = OemBmc(work, OTHER_NUMBER)
+        try:
+            cls.results = run_cases(
+                [os.path.join(IMAGES, "pelgrin.efi"), EXAMPLE_SKU,
+                 OTHER_IMAGE + "=pen/pelgrin.efi", EXAMPLE_SKU + "=pen/SKU.xml"],
+                [("built_for_it", ["cd pen", "pelgrin.efi BSN=BSN0042"]),
+                 ("built_for_another", ["pelgrin.efi BSN=BSN0042"])],
+                cls.bmc.qemu_args() + ["-device", "vmware-svga"])
+            cls.address_requests = cls.bmc.requests(0x21)
+        finally:
+            cls.bmc.stop()
+            shutil.rmtree(work, ignore_errors=True)
+
+    def test_image_for_the_modules_number_gets_the_address_and_goes_on(self):
+        text, status = self.results["built_for_it"]
+        self.assertIn(address_lines(OTHER_NUMBER) + "ShareMemAddr = (0x9e000000, ", text)
+        self.assertNotIn("Initial SMem Request failed", text)
+        self.assertIn("\r\nTimeout: Please Check Share Memory exist or not\r\n", text)
+        self.assertEqual(status, "0x15")
+
+    def test_image_for_another_number_gets_no_address(self):
+        text, status = self.results["built_for_another"]
+        self.assertEqual(len(re.findall(r"^CmdResp = ", text, re.M)), 3, text)
+        self.assertIn("Error! The BMC gave no shared-memory address\r\n"
+                      "Initial SMem Request failed\r\n", text)
+        self.assertEqual(status, "0x7")
+
+    def test_only_the_request_for_its_number_reached_the_module(self):
+        self.assertEqual(len(self.address_requests), 1, self.address_requests)
+
+
 def main():
-    global IMAGES, HOST_BIN, OEM_MODULE
+    global IMAGES, HOST_BIN, OEM_MODULE, ENTERPRISE_NUMBER, OTHER_IMAGE, OTHER_NUMBER
     parser = argparse.ArgumentParser()
     parser.add_argument("--images", default=IMAGES)
     parser.add_argument("--host-bin", default=HOST_BIN)
     parser.add_argument("--oem-module", default=OEM_MODULE)
+    parser.add_argument("--enterprise-number", type=lambda text: int(text, 0))
+    parser.add_argument("--other-image", default="")
+    parser.add_argument("--other-number", type=lambda text: int(text, 0))
     options, rest = parser.parse_known_args()
     IMAGES, HOST_BIN = os.path.abspath(options.images), os.path.abspath(options.host_bin)
     OEM_MODULE = os.path.abspath(options.oem_module) if options.oem_module else ""
+    ENTERPRISE_NUMBER = options.enterprise_number
+    OTHER_IMAGE = os.path.abspath(options.other_image) if options.other_image else ""
+    OTHER_NUMBER = options.other_number
     unittest.main(argv=[sys.argv[0]] + rest)
 
 

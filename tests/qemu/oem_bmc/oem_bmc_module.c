@@ -3,7 +3,10 @@
  * emulator that is not ours. Every OEM request is appended to a log file, one
  * line each, which the tests count.
  *
- * loadlib "oem_bmc_module.so" "LOG-FILE SHARED-MEMORY-ADDRESS"
+ * loadlib "oem_bmc_module.so" "LOG-FILE SHARED-MEMORY-ADDRESS [ENTERPRISE-NUMBER]"
+ *
+ * Like a real BMC it answers one enterprise number: the one given (decimal,
+ * or hexadecimal with 0x), else the one the build was configured for.
  */
 #include <stdint.h>
 #include <stdio.h>
@@ -12,7 +15,6 @@
 #include <OpenIPMI/mcserv.h>
 #include <OpenIPMI/serv.h>
 
-#define ENTERPRISE_NUMBER 0x007ED9u
 #define COMMAND_DOORBELL 0x20
 #define COMMAND_SMEM_ADDRESS 0x21
 #define COMMAND_UPDATE_STATUS 0x3F
@@ -67,10 +69,16 @@ int ipmi_sim_module_print_version(sys_data_t* sys, char* options) {
 int ipmi_sim_module_init(sys_data_t* sys, const char* options) {
     (void)sys;
     unsigned long address = 0;
-    if (options == NULL || sscanf(options, "%511s %lx", logPath, &address) != 2) {
-        fprintf(stderr, "oem_bmc_module: options must be \"LOG-FILE ADDRESS\"\n");
+    long enterpriseNumber = VELSKU_OEM_ENTERPRISE_NUMBER;
+    int given = options == NULL
+                    ? 0
+                    : sscanf(options, "%511s %lx %li", logPath, &address, &enterpriseNumber);
+    if (given < 2 || enterpriseNumber < 0 || enterpriseNumber > 0xFFFFFF) {
+        fprintf(stderr,
+                "oem_bmc_module: options must be \"LOG-FILE ADDRESS [ENTERPRISE-NUMBER]\", "
+                "the number 0..0xFFFFFF\n");
         return -1;
     }
     smemAddress = (uint32_t)address;
-    return ipmi_emu_register_iana_handler(ENTERPRISE_NUMBER, answerOemRequest, NULL);
+    return ipmi_emu_register_iana_handler((uint32_t)enterpriseNumber, answerOemRequest, NULL);
 }
