@@ -114,7 +114,7 @@ class PelgrinThroughTheWindowAgent(unittest.TestCase):
                 cls.bmc.qemu_args() + ["-device", "vmware-svga", "-qmp",
                                        "unix:%s,server=on,wait=off" % qmp,
                                        "-gdb", "tcp:127.0.0.1:%d" % gdb_port],
-                ["SKU.BIN"], os.path.join(cls.work, "shell"), RUN_TIMEOUT)
+                ["SKU.BIN"], os.path.join(cls.work, "shell"), timeout=RUN_TIMEOUT)
         finally:
             cls.agent.join(10)
             cls.bmc.stop()
