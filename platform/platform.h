@@ -65,6 +65,10 @@ EfiStatus platformOpenPciIo(PlatformHandle handle, PlatformPciIo** pciIo);
 EfiStatus platformPciConfigRead(PlatformPciIo* pciIo, PlatformPciWidth width, uint32_t offset,
                                 size_t count, void* buffer);
 
+// Length in bytes of the region the base address register at configuration
+// offset `barOffset` (0x10, 0x14, ... 0x24) decodes; 0 when it decodes none.
+EfiStatus platformPciBarLength(PlatformPciIo* pciIo, uint32_t barOffset, uint64_t* length);
+
 // --- Physical memory ------------------------------------------------------------
 // Device memory behind a PCI window: each call is exactly one access of the
 // stated width, never merged, split or cached.

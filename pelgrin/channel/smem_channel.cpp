@@ -1,5 +1,6 @@
 // The BMC's 64 KB memory window, found among the PCI functions as the display
-// function with I/O and memory decoding on, and the channel opened through it.
+// function with I/O and memory decoding on whose memory BAR holds the whole
+// window, and the channel opened through it.
 #include "pelgrin/channel/smem_channel.h"
 
 #include <stdio.h>
@@ -59,12 +60,21 @@ bool readWindowBase(PlatformPciIo* pciIo, uint64_t* barBase) {
     return true;
 }
 
+// A smaller BAR would send the registers and data past the function's own
+// memory, into space nothing decodes or another device's registers, where
+// every write is lost and the doorbell is taken for nothing.
+bool windowFits(PlatformPciIo* pciIo) {
+    uint64_t length = 0;
+    return platformPciBarLength(pciIo, PCI_WINDOW_REGISTER, &length) == EFI_SUCCESS &&
+           length >= WINDOW_SPAN;
+}
+
 bool findWindowBase(PlatformHandle handle, uint64_t* barBase) {
     PlatformPciIo* pciIo = nullptr;
     uint8_t header[PCI_HEADER_SIZE];
     if (!readHeader(handle, &pciIo, header) || !isBmcDisplayHeader(header))
         return false;
-    return readWindowBase(pciIo, barBase);
+    return readWindowBase(pciIo, barBase) && windowFits(pciIo);
 }
 
 void enableBmcWindow(uint64_t barBase) {

@@ -12,6 +12,8 @@ constexpr uint32_t SMEM_DATA_AREA_OFFSET = 0xC0000;
 constexpr uint64_t WINDOW_ENABLE_REGISTER = 0xF000;
 constexpr uint64_t WINDOW_BASE_REGISTER = 0xF004;
 constexpr uint64_t WINDOW_DATA_OFFSET = 0x10000;
+// Bytes of the BAR the window reaches into: registers, then the data window.
+constexpr uint64_t WINDOW_SPAN = WINDOW_DATA_OFFSET + SMEM_WINDOW_SIZE;
 
 // Update record (firmware update).
 constexpr uint64_t UPDATE_COMMAND_WORD = 0x700;

@@ -13,8 +13,10 @@
 // a permission error adds what the run needs (root, no kernel lockdown).
 [[noreturn]] void linuxRefuse(const char* what, int error);
 
-// The exit status of a run that ended in one of the two.
-constexpr int LINUX_REFUSED_STATUS = 1;
+// The exit status of a run that ended in one of the two: its own, so that a
+// line's script tells "run as root, without lockdown" from a BMC that did not
+// answer (1). The run's list of statuses carries it as RUN_HARDWARE_REFUSED.
+constexpr int LINUX_REFUSED_STATUS = 11;
 
 // The PCI functions in bus order ("0000:00:1f.0"), listed once per run.
 int linuxPciFunctionCount();

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include "platform/linux/linux_platform.h"
+#include "platform/linux/pci_resources.h"
 #include "platform/platform.h"
 
 namespace {
@@ -59,4 +60,15 @@ EfiStatus platformPciConfigRead(PlatformPciIo* pciIo, PlatformPciWidth width, ui
     ssize_t got = pread(descriptor, buffer, length, offset);
     close(descriptor);
     return got == static_cast<ssize_t>(length) ? EFI_SUCCESS : EFI_DEVICE_ERROR;
+}
+
+// BAR N is line N of the function's sysfs resource file.
+EfiStatus platformPciBarLength(PlatformPciIo* pciIo, uint32_t barOffset, uint64_t* length) {
+    if (barOffset < 0x10 || barOffset > 0x24 || barOffset % 4 != 0)
+        return EFI_INVALID_PARAMETER;
+    char text[4096];
+    if (!linuxReadPciFile(functionIndex(pciIo), "resource", text, sizeof text))
+        return EFI_DEVICE_ERROR;
+    *length = pciRegionLength(text, static_cast<int>((barOffset - 0x10) / 4));
+    return EFI_SUCCESS;
 }

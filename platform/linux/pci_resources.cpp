@@ -16,7 +16,24 @@ bool holds(uint64_t start, uint64_t end, uint64_t address, size_t length) {
     return start <= address && address + length - 1 <= end;
 }
 
+const char* lineAt(const char* text, int index) {
+    for (int i = 0; i < index && text != nullptr; ++i) {
+        text = strchr(text, '\n');
+        if (text != nullptr)
+            ++text;
+    }
+    return text;
+}
+
 }  // namespace
+
+uint64_t pciRegionLength(const char* resourceText, int index) {
+    const char* line = lineAt(resourceText, index);
+    uint64_t start = 0, end = 0;
+    if (line == nullptr || sscanf(line, "%" SCNx64 " %" SCNx64, &start, &end) != 2)
+        return 0;
+    return end > start ? end - start + 1 : 0;
+}
 
 PciRegion findPciRegion(const char* resourceText, uint64_t address, size_t length) {
     const char* line = resourceText;

@@ -15,3 +15,7 @@ struct PciRegion {
 // text of a resource file; index -1 when none does. I/O regions (flag bit
 // 0x100) and unassigned ones (start and end 0) never match.
 PciRegion findPciRegion(const char* resourceText, uint64_t address, size_t length);
+
+// Bytes decoded by region `index` (line `index`) of a resource file's text;
+// 0 when the line is missing, unreadable or the region unassigned.
+uint64_t pciRegionLength(const char* resourceText, int index);

@@ -41,8 +41,15 @@ uint64_t portWrites(uint16_t port);
 
 // --- PCI ---------------------------------------------------------------------------
 
+// A BAR's decoded length unless a test sets another: room for any window.
+constexpr uint64_t SIM_DEFAULT_BAR_LENGTH = 0x1000000;
+
 struct PciFunction {
     std::array<uint8_t, 256> config{};
+    // Lengths of the regions BARs 0-5 (offsets 0x10-0x24) decode.
+    std::array<uint64_t, 6> barLengths{SIM_DEFAULT_BAR_LENGTH, SIM_DEFAULT_BAR_LENGTH,
+                                       SIM_DEFAULT_BAR_LENGTH, SIM_DEFAULT_BAR_LENGTH,
+                                       SIM_DEFAULT_BAR_LENGTH, SIM_DEFAULT_BAR_LENGTH};
     bool openFails = false;
     bool configReadFails = false;
 };

@@ -179,6 +179,14 @@ EfiStatus platformPciConfigRead(PlatformPciIo* pciIo, PlatformPciWidth width, ui
     return EFI_SUCCESS;
 }
 
+EfiStatus platformPciBarLength(PlatformPciIo* pciIo, uint32_t barOffset, uint64_t* length) {
+    size_t index = reinterpret_cast<size_t>(pciIo) - 1;
+    if (index >= board().pci.size() || barOffset < 0x10 || barOffset > 0x24 || barOffset % 4 != 0)
+        return EFI_INVALID_PARAMETER;
+    *length = board().pci[index].barLengths[(barOffset - 0x10) / 4];
+    return EFI_SUCCESS;
+}
+
 uint8_t platformPhysRead8(uint64_t address) {
     sim::MemoryDevice* device = sim::deviceFor(address, 1);
     return device ? static_cast<uint8_t>(device->read(address, 1)) : 0xFF;

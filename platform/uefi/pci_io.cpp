@@ -1,4 +1,6 @@
 // The PCI I/O protocol, reached by handle as the firmware enumerates it.
+#include <string.h>
+
 #include "platform/platform.h"
 #include "platform/uefi/firmware.h"
 
@@ -42,4 +44,37 @@ EfiStatus platformPciConfigRead(PlatformPciIo* pciIo, PlatformPciWidth width, ui
     EFI_PCI_IO_PROTOCOL_WIDTH efiWidth =
         width == PLATFORM_PCI_WIDTH_UINT32 ? EfiPciIoWidthUint32 : EfiPciIoWidthUint8;
     return protocol->Pci.Read(protocol, efiWidth, offset, count, buffer);
+}
+
+namespace {
+
+// The ACPI QWORD address-space descriptor GetBarAttributes hands back: a
+// packed record whose range length lies 38 bytes in.
+constexpr uint8_t kQwordDescriptorTag = 0x8A;
+constexpr size_t kDescriptorLengthOffset = 38;
+constexpr uint32_t kFirstBarOffset = 0x10;
+constexpr uint32_t kLastBarOffset = 0x24;
+
+uint64_t descriptorLength(const uint8_t* descriptor) {
+    if (descriptor[0] != kQwordDescriptorTag)
+        return 0;
+    uint64_t length = 0;
+    memcpy(&length, descriptor + kDescriptorLengthOffset, sizeof length);
+    return length;
+}
+
+}  // namespace
+
+EfiStatus platformPciBarLength(PlatformPciIo* pciIo, uint32_t barOffset, uint64_t* length) {
+    if (barOffset < kFirstBarOffset || barOffset > kLastBarOffset || barOffset % 4 != 0)
+        return EFI_INVALID_PARAMETER;
+    EFI_PCI_IO_PROTOCOL* protocol = reinterpret_cast<EFI_PCI_IO_PROTOCOL*>(pciIo);
+    UINT8 barIndex = static_cast<UINT8>((barOffset - kFirstBarOffset) / 4);
+    void* resources = nullptr;
+    EFI_STATUS status = protocol->GetBarAttributes(protocol, barIndex, nullptr, &resources);
+    if (EFI_ERROR(status))
+        return status;
+    *length = descriptorLength(static_cast<const uint8_t*>(resources));
+    bootServices()->FreePool(resources);
+    return EFI_SUCCESS;
 }

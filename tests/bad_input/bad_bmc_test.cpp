@@ -146,8 +146,12 @@ TEST_F(BadBmc, BoardWithoutAUsableWindowIsRefused) {
         std::remove_if(noDisplay.begin(), noDisplay.end(),
                        [](const sim::PciFunction& f) { return f.config[0x0B] == 0x03; }),
         noDisplay.end());
+    std::vector<sim::PciFunction> smallBar = sim::defaultPciBus(WINDOW | 0x8);
+    for (sim::PciFunction& function : smallBar)
+        function.barLengths[1] = 0x1000;
     const Case cases[] = {
         {"no display function", noDisplay, false, NO_WINDOW},
+        {"memory BAR of 4 KiB", smallBar, false, NO_WINDOW},
         {"window register 0", sim::defaultPciBus(0), false, NO_WINDOW},
         {"I/O BAR", sim::defaultPciBus(0xE001), false, NO_WINDOW},
         {"no PCI I/O handles", sim::defaultPciBus(WINDOW | 0x8), true,

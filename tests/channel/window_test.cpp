@@ -83,6 +83,42 @@ TEST_F(WindowDiscovery, PassesOverFunctionsThatAreNotTheWindow) {
     EXPECT_EQ(sim::strayMemoryAccesses(), 0u);
 }
 
+// The window reaches 0x20000 bytes into the BAR; a display function whose
+// BAR decodes less is passed over and the next one is taken.
+TEST_F(WindowDiscovery, BarMustHoldTheWholeWindow) {
+    struct Case {
+        const char* name;
+        uint32_t firstBar;
+        uint64_t firstLength;
+        bool firstUsed;
+    };
+    const Case cases[] = {
+        {"I/O BAR", 0x0000E001, sim::SIM_DEFAULT_BAR_LENGTH, false},
+        {"zero BAR", 0, sim::SIM_DEFAULT_BAR_LENGTH, false},
+        {"memory BAR of 4 KiB", OTHER_WINDOW, 0x1000, false},
+        {"memory BAR one byte short", OTHER_WINDOW, 0x1FFFF, false},
+        {"memory BAR decoding nothing", OTHER_WINDOW, 0, false},
+        {"memory BAR of exactly 0x20000", DEFAULT_WINDOW, 0x20000, true},
+        {"memory BAR of 32 MiB", DEFAULT_WINDOW, 0x2000000, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        sim::PciFunction first = display(0x1E7A, 0x0003, 0x00, c.firstBar);
+        first.barLengths[1] = c.firstLength;
+        uint32_t secondBar = c.firstUsed ? OTHER_WINDOW : DEFAULT_WINDOW;
+        sim::setPciFunctions({first, display(0x1E7A, 0x0003, 0x00, secondBar)});
+        uint64_t enables = bmc().window().enableWrites();
+        uint64_t strays = sim::strayMemoryAccesses();
+        std::string out;
+        BmcWindow* window = find(&out);
+        ASSERT_NE(window, nullptr);
+        EXPECT_EQ(out, "");
+        EXPECT_EQ(window->barBase, uint64_t{DEFAULT_WINDOW});
+        EXPECT_EQ(bmc().window().enableWrites(), enables + 1);
+        EXPECT_EQ(sim::strayMemoryAccesses(), strays);
+    }
+}
+
 TEST_F(WindowDiscovery, NoWindowWithoutAMatchOrHandles) {
     sim::setPciFunctions({display(0x1E7A, 0x0002, 0x00, DEFAULT_WINDOW)});
     std::string out;

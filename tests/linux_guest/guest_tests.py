@@ -164,24 +164,27 @@ class LinuxGuestAgainstQemuBmc(unittest.TestCase):
         self.assertRegex(output.decode(),
                          r"^Error! no access to I/O ports 0xCA2-0xCA3: Operation not permitted"
                          r" \(needs root, and a kernel without lockdown\)\n$")
-        self.assertEqual(status, 1)
+        self.assertEqual(status, 11)
 
     def test_display_function_found_and_its_memory_mapped_through_sysfs(self):
         resources, status = self.step("display_function")
         self.assertEqual(status, 0)
-        starts = [int(line.split()[0], 16) for line in resources.decode().splitlines()]
-        self.assertEqual(len(starts), 2, resources)
+        regions = [[int(word, 16) for word in line.split()[:2]]
+                   for line in resources.decode().splitlines()]
+        self.assertEqual(len(regions), 2, resources)
         output, status = self.step("window")
         self.assertEqual(status, 0, output)
-        self.assertEqual(output.decode(), "bar 0x10: 0x%x\nbar 0x14: 0x%x\n"
-                         "read back: 0x5aa5c33c 0x7e 0x42\n" % tuple(starts))
+        bars = tuple(value for start, end in regions for value in (start, end - start + 1))
+        self.assertEqual(output.decode(), "bar 0x10: 0x%x, 0x%x bytes\n"
+                         "bar 0x14: 0x%x, 0x%x bytes\n"
+                         "read back: 0x5aa5c33c 0x7e 0x42\n" % bars)
 
     def test_access_past_every_memory_region_ends_the_run(self):
         output, status = self.step("window_beyond")
         registers = int(self.step("display_function")[0].split()[3], 16)
         self.assertTrue(output.decode().endswith(
             "Error! no PCI memory region holds 0x%x (1 bytes)\n" % (registers + 0xF000)), output)
-        self.assertEqual(status, 1)
+        self.assertEqual(status, 11)
 
     def test_pelgrin_dsbshm_writes_what_the_host_build_writes(self):
         clock_text, _ = self.step("clock")

@@ -10,7 +10,8 @@
 // blocks of N requests, each at its best block.
 //
 // window: the first display function (class 03/00/00, I/O and memory on)
-// through the seam, its registers at 0x10 and 0x14, a pattern written to
+// through the seam, its registers at 0x10 and 0x14 with the lengths they
+// decode, a pattern written to
 // and read back from the memory behind the first, and with "beyond" a read
 // past the end of the second's region.
 #include <stdio.h>
@@ -189,7 +190,10 @@ bool isDisplay(PlatformHandle handle, PlatformPciIo** pciIo) {
 uint64_t memoryBar(PlatformPciIo* pciIo, uint32_t offset) {
     uint32_t bar = 0;
     platformPciConfigRead(pciIo, PLATFORM_PCI_WIDTH_UINT32, offset, 1, &bar);
-    printf("bar 0x%X: 0x%x\n", offset, bar & ~0xFu);
+    uint64_t length = 0;
+    platformPciBarLength(pciIo, offset, &length);
+    printf("bar 0x%X: 0x%x, 0x%llx bytes\n", offset, bar & ~0xFu,
+           static_cast<unsigned long long>(length));
     return bar & ~0xFu;
 }
 

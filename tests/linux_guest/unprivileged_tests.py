@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
 """The Linux programs on this host as an unprivileged user: a run that needs
-the BMC ends with one "Error! ..." line and status 1 before any port is
+the BMC ends with one "Error! ..." line and status 11 before any port is
 touched, and pelgrin DSBSHM, which needs no hardware, writes what the host
 build on the simulated board writes for the same words and clock.
 
@@ -57,7 +57,7 @@ class WithoutPrivileges(unittest.TestCase):
         result, _ = run_in(work, NOBODY + [self.linux("dorvax"), "18", "01"])
         self.assertRegex(result.stdout.decode(),
                          r"^Error! no access to I/O ports 0xCA2-0xCA3: [^\n]+\n$")
-        self.assertEqual(result.returncode, 1)
+        self.assertEqual(result.returncode, 11)
 
     def test_pelgrin_refuses_the_bmc_after_writing_its_files(self):
         work = scratch()
@@ -65,7 +65,7 @@ class WithoutPrivileges(unittest.TestCase):
         result, outputs = run_in(work, NOBODY + [self.linux("pelgrin"), "BSN=BSN0042"])
         self.assertRegex(result.stdout.decode(),
                          r"\nError! no access to I/O ports 0xCA2-0xCA3: [^\n]+\n$")
-        self.assertEqual(result.returncode, 1)
+        self.assertEqual(result.returncode, 11)
         self.assertIn("SKU.BIN", outputs)
 
     def test_pelgrin_dsbshm_needs_no_privileges_and_matches_the_host_build(self):

@@ -50,4 +50,25 @@ TEST(PciRegion, LastLineWithoutNewlineStillCounts) {
     EXPECT_EQ(window.size, 0x20000u);
 }
 
+TEST(PciRegion, LengthOfEachBarLine) {
+    struct Case {
+        const char* text;
+        int index;
+        uint64_t length;
+    };
+    const Case cases[] = {
+        {kCirrus, 0, 0x2000000},  // prefetchable video memory
+        {kCirrus, 1, 0x1000},     // the 4 KiB register block
+        {kCirrus, 2, 0},          // unassigned
+        {kCirrus, 3, 0x100},      // I/O
+        {kCirrus, 4, 0x10000},
+        {kCirrus, 6, 0},  // past the last line
+        {"0xa0000000 0xa001ffff 0x40200", 0, 0x20000},
+        {"garbage\n", 0, 0},
+        {"", 0, 0},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(pciRegionLength(c.text, c.index), c.length) << c.index << " in " << c.text;
+}
+
 }  // namespace

@@ -299,29 +299,34 @@ class PelgrinAgainstOemBmc(unittest.TestCase):
     """The production run's channel against display functions of QEMU that
     happen to sit where the BMC's window is looked for."""
 
-    def run_with_display(self, device):
+    def run_with_display(self, *devices):
         work = tempfile.mkdtemp(prefix="oem-bmc-")
         self.addCleanup(shutil.rmtree, work, True)
-        bmc = OemBmc(work, ENTERPRISE_NUMBER)
+        bmc = OemBmc(work, enterprise_number=ENTERPRISE_NUMBER)
         self.addCleanup(bmc.stop)
         results = run_cases([os.path.join(IMAGES, "pelgrin.efi"), EXAMPLE_SKU],
                             [("run", ["pelgrin.efi BSN=BSN0042"])],
-                            bmc.qemu_args() + ["-device", device])
+                            bmc.qemu_args() + [arg for device in devices
+                                               for arg in ("-device", device)])
         text, status = results["run"]
         self.assertEqual(len(bmc.requests(0x21)), 1)
         self.assertIn("ShareMemAddr = (0x9e000000, ", text)
         return text, status, len(bmc.requests(0x20))
 
-    def test_vmware_svga_keeps_the_command_word_so_the_doorbell_times_out(self):
-        text, status, doorbells = self.run_with_display("vmware-svga")
+    # vmware-svga's BAR 0x14 is its frame buffer, large enough for the window:
+    # it is taken although a cirrus-vga follows on the bus, and as no BMC
+    # empties the command word behind it, the doorbell times out.
+    def test_vmware_svga_before_cirrus_vga_is_used_and_the_doorbell_times_out(self):
+        text, status, doorbells = self.run_with_display("vmware-svga", "cirrus-vga")
         self.assertIn("\r\nTimeout: Please Check Share Memory exist or not\r\n", text)
         self.assertEqual((status, doorbells), ("0x15", 1))
 
-    def test_cirrus_vga_takes_the_doorbell_at_once_then_the_reset_count_runs(self):
+    # cirrus-vga's BAR 0x14 is a 4 KiB register block: the window's registers
+    # at 0xF000 and its data at 0x10000 would lie in space nothing decodes.
+    def test_cirrus_vga_register_block_is_too_small_for_the_window(self):
         text, status, doorbells = self.run_with_display("cirrus-vga")
-        count = "".join("%02d\b\b" % second for second in range(1, 91))
-        self.assertIn("Wait 90 seconds: " + count + "\r\nDone\r\n", text)
-        self.assertEqual((status, doorbells), ("0x0", 1))
+        self.assertIn("Initial SMem Failed\r\n", text)
+        self.assertEqual((status, doorbells), ("0x7", 0))
 
     def test_ati_vga_io_window_is_passed_over(self):
         text, status, doorbells = self.run_with_display("ati-vga")
@@ -349,7 +354,7 @@ class PelgrinBuiltForAnotherBmc(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
         work = tempfile.mkdtemp(prefix="oem-bmc-other-")
-        cls.bmc = OemBmc(work, OTHER_NUMBER)
+        cls.bmc = OemBmc(work, enterprise_number=OTHER_NUMBER)
         try:
             cls.results = run_cases(
                 [os.path.join(IMAGES, "pelgrin.efi"), EXAMPLE_SKU,
