@@ -5,12 +5,14 @@
 
 #include "pelgrin/run/exit_status.h"
 #include "pelgrin/run/value_keywords.h"
-#include "pelgrin/sku/mac_text.h"
+#include "pelgrin/sku/value_check.h"
 
 namespace {
 
 const char DISABLE_SHARED_MEMORY_WORD[] = "DSBSHM";
 const char HELP_WORD[] = "help";
+const char ASK_PREFIX[] = "ASK=";
+const char LOG_PREFIX[] = "LOG=";
 
 bool beginsWith(const char* word, const char* keyword) {
     return strncmp(word, keyword, strlen(keyword)) == 0;
@@ -34,11 +36,6 @@ void setValue(SkuContext* context, const ValueKeyword& row, const char* word, Ru
     flags->anyValueGiven = true;
 }
 
-int refuseMac(const char* name) {
-    printf("Error! %s must be 12 hexadecimal digits\n", name);
-    return RUN_BAD_GIVEN_VALUE;
-}
-
 }  // namespace
 
 void scanKeywords(int argc, char** argv, SkuContext* context, RunFlags* flags) {
@@ -49,6 +46,10 @@ void scanKeywords(int argc, char** argv, SkuContext* context, RunFlags* flags) {
             setValue(context, *row, word, flags);
         } else if (beginsWith(word, DISABLE_SHARED_MEMORY_WORD)) {
             flags->writeToSharedMemory = false;
+        } else if (beginsWith(word, ASK_PREFIX)) {
+            flags->askList = word + strlen(ASK_PREFIX);
+        } else if (beginsWith(word, LOG_PREFIX)) {
+            flags->logFile = word + strlen(LOG_PREFIX);
         } else if (beginsWith(word, HELP_WORD)) {
             flags->helpRequested = true;
             return;
@@ -57,9 +58,9 @@ void scanKeywords(int argc, char** argv, SkuContext* context, RunFlags* flags) {
 }
 
 int checkMacValues(const SkuContext* context) {
-    if (context->mainMac != nullptr && !isMacText(context->mainMac))
-        return refuseMac("MainMAC");
-    if (context->shareMac != nullptr && !isMacText(context->shareMac))
-        return refuseMac("ShareMAC");
+    if (context->mainMac != nullptr && checkGivenValue("MainMAC", context->mainMac) != RUN_OK)
+        return RUN_BAD_GIVEN_VALUE;
+    if (context->shareMac != nullptr && checkGivenValue("ShareMAC", context->shareMac) != RUN_OK)
+        return RUN_BAD_GIVEN_VALUE;
     return RUN_OK;
 }

@@ -7,6 +7,8 @@ struct RunFlags {
     bool anyValueGiven;
     bool writeToSharedMemory;
     bool helpRequested;
+    const char* askList;  // ASK=: value keywords to prompt for, comma-separated
+    const char* logFile;  // LOG=: where the unit's record is appended
 };
 
 // Scans the words after the program name into `context` and `flags`. Values

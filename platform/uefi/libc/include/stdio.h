@@ -50,6 +50,7 @@ int feof(FILE* stream);
 void clearerr(FILE* stream);
 int fgetc(FILE* stream);
 int getc(FILE* stream);
+int getchar(void);
 char* fgets(char* buffer, int size, FILE* stream);
 int remove(const char* name);
 
