@@ -67,9 +67,9 @@ int pelgrinMain(int argc, char** argv) {
     PromptAnswers answers;
     StationRun station = {false, false, commandWordGiven(argc, argv, "VERIFY")};
 
-    beginStationRun();
     printBanner();
     scanKeywords(argc, argv, &context, &flags);
+    beginStationRun(flags);
     // A unit whose values were not all scanned leaves every file as it was.
     int status = askStationValues(&flags, &context, &answers);
     if (status != RUN_OK)

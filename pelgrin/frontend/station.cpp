@@ -16,10 +16,11 @@ int64_t runStart;
 
 }  // namespace
 
-void beginStationRun() {
+void beginStationRun(const RunFlags& flags) {
     runStart = platformTime();
     forgetConsoleText();
-    platformSetConsoleTap(noteConsoleText);
+    if (flags.logFile != nullptr)
+        platformSetConsoleTap(noteConsoleText);
 }
 
 int askStationValues(RunFlags* flags, SkuContext* context, PromptAnswers* answers) {

@@ -6,8 +6,9 @@
 #include "pelgrin/frontend/prompts.h"
 #include "pelgrin/run/sku_context.h"
 
-// Before anything is printed: the run's last error line is watched from here.
-void beginStationRun();
+// Right after the keyword scan: with LOG=, the run's last error line is
+// watched from here on (the banner before it holds none).
+void beginStationRun(const RunFlags& flags);
 
 // ASK=: prompts for the listed values the command line did not give. 0 when
 // there is no list or every value was taken.
