@@ -97,6 +97,9 @@ bool writeLine(const char* logFile, const char* text, size_t length) {
     FILE* file = fopen(logFile, "a+");
     if (file == nullptr)
         return false;
+    // Unbuffered, the line goes out in one write however long it is; a
+    // buffered stream would cut a line longer than its buffer in two.
+    setvbuf(file, nullptr, _IONBF, 0);
     const char* start = text;
     size_t size = length;
     if (!endsInPartialLine(file)) {
