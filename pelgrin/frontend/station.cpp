@@ -47,11 +47,12 @@ int endStationRun(const RunFlags& flags, const SkuContext& context, int status,
     platformSetConsoleTap(nullptr);
     if (flags.logFile == nullptr)
         return status;
-    UnitRecord record = {runStart,        "pelgrin",
-                         PELGRIN_VERSION, status,
-                         &context,        run.outputsCleared,
-                         run.imageSent,   verificationOutcome(status, run.verifyRequested),
-                         lastErrorLine()};
+    UnitRecord record = {
+        runStart,        "pelgrin",
+        PELGRIN_VERSION, status,
+        &context,        run.outputsCleared,
+        run.imageSent,   verificationOutcome(status, run.verifyRequested && run.imageSent),
+        lastErrorLine()};
     appendUnitRecord(flags.logFile, record);
     return status;
 }

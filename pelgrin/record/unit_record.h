@@ -18,8 +18,10 @@ struct UnitRecord {
     const char* lastError;     // null when the run printed none
 };
 
-// What the read-back verification came to, from the run's status.
-const char* verificationOutcome(int status, bool verifyRequested);
+// What the read-back verification came to, from the run's status;
+// `verifyRan`: VERIFY was given and the image was sent, so there was
+// something to read back.
+const char* verificationOutcome(int status, bool verifyRan);
 
 // Appends the record to `logFile` with one write and one close, so that a
 // power cut can lose only the line being written. When the file ends in a

@@ -4,7 +4,8 @@ is the only drive, a USB mass-storage device behind an xHCI controller; OVMF
 falls back to its shell, which maps it and runs its startup.nsh. The labels
 are typed over the serial console when each prompt appears (one refused MAC
 among them), and units.log is read back off the image with mtools and parsed.
-No BMC answers here, so the run ends with status 7 and the FAIL banner.
+No BMC answers here, so a unit ends with status 7 and the FAIL banner; a
+rehearsal stick (EXTRA_WORDS=DSBSHM) ends with 0 and the PASS banner.
 
     line_stick_tests.py --images build/uefi [unittest args]
 """
@@ -82,48 +83,67 @@ def drive_station(process, timeout):
     return qemu_shell.clean_console(output.decode("utf-8", "replace"))
 
 
+def boot_stick(work, extra_words):
+    """Makes the stick, boots it, answers the prompts; returns the console
+    and the stick's image path."""
+    image = os.path.join(work, "stick.img")
+    vars_copy = os.path.join(work, "vars.fd")
+    shutil.copyfile(qemu_shell.OVMF_VARS, vars_copy)
+    environment = dict(os.environ, IMAGES=IMAGES[0], ASK_LIST="BSN,PSN,MainMAC",
+                       EXTRA_WORDS=extra_words)
+    subprocess.run(["bash", os.path.join(SOURCE_DIR, "scripts", "make-line-stick"),
+                    os.path.join(SOURCE_DIR, "examples", "SKU.xml"), image],
+                   env=environment, check=True, stdout=subprocess.DEVNULL)
+    with subprocess.Popen(stick_command(image, vars_copy), stdin=subprocess.PIPE,
+                          stdout=subprocess.PIPE, stderr=subprocess.STDOUT) as process:
+        try:
+            return drive_station(process, 240), image
+        finally:
+            process.kill()
+            process.wait()
+
+
+def stick_file(image, name):
+    return subprocess.run(["mcopy", "-n", "-i", image, "::/" + name, "-"], check=True,
+                          stdout=subprocess.PIPE).stdout
+
+
 class LineStick(unittest.TestCase):
     def test_prompts_record_and_banner(self):
-        work = tempfile.mkdtemp(prefix="line-stick-")
-        try:
-            image = os.path.join(work, "stick.img")
-            vars_copy = os.path.join(work, "vars.fd")
-            shutil.copyfile(qemu_shell.OVMF_VARS, vars_copy)
-            environment = dict(os.environ, IMAGES=IMAGES[0], ASK_LIST="BSN,PSN,MainMAC")
-            subprocess.run(["bash", os.path.join(SOURCE_DIR, "scripts", "make-line-stick"),
-                            os.path.join(SOURCE_DIR, "examples", "SKU.xml"), image],
-                           env=environment, check=True, stdout=subprocess.DEVNULL)
-            with subprocess.Popen(stick_command(image, vars_copy), stdin=subprocess.PIPE,
-                                  stdout=subprocess.PIPE, stderr=subprocess.STDOUT) as process:
+        # (case, EXTRA_WORDS, banner, status shown, record's status, error)
+        cases = [
+            ("no BMC answers", "", "FFFFFFF", "Status 0x7", 7,
+             "Error! The BMC gave no shared-memory address"),
+            ("rehearsal stick", "DSBSHM", "PPPPPP", "Status 0x0", 0,
+             "Error! MainMAC must be 12 hexadecimal digits"),
+        ]
+        for name, extra_words, banner, shown, status, error in cases:
+            with self.subTest(name):
+                work = tempfile.mkdtemp(prefix="line-stick-")
                 try:
-                    console = drive_station(process, 240)
+                    console, image = boot_stick(work, extra_words)
+                    print(console[console.find("Scan BSN"):])
+                    for line in ["Scan BSN: BSN-0001", "Scan PSN: PSN-0001",
+                                 "Error! MainMAC must be 12 hexadecimal digits",
+                                 "Scan MainMAC: 021B2C3D4E5F", banner, shown]:
+                        self.assertIn(line, console)
+                    lines = stick_file(image, "units.log").split(b"\n")
+                    print(lines[0].decode())
+                    self.assertEqual(len(lines), 2)
+                    self.assertEqual(lines[-1], b"")
+                    record = json.loads(lines[0])
+                    image_bytes = stick_file(image, "SKU.BIN")
+                    self.assertEqual(record["status"], status)
+                    self.assertEqual(record["values"], {
+                        "MainMAC": "021B2C3D4E5F", "BSN": "BSN-0001", "PSN": "PSN-0001"})
+                    self.assertEqual(record["Board ID"], "TN4MB-0420")
+                    self.assertEqual((record["sent"], record["verification"]), (False, "not run"))
+                    self.assertEqual(record["error"], error)
+                    self.assertEqual(record["SKU.BIN"], {
+                        "sha256": hashlib.sha256(image_bytes).hexdigest(),
+                        "size": len(image_bytes)})
                 finally:
-                    process.kill()
-                    process.wait()
-            print(console[console.find("Scan BSN"):])
-            for line in ["Scan BSN: BSN-0001", "Scan PSN: PSN-0001",
-                         "Error! MainMAC must be 12 hexadecimal digits",
-                         "Scan MainMAC: 021B2C3D4E5F", "FFFFFFF", "Status 0x7"]:
-                self.assertIn(line, console)
-            log = subprocess.run(["mtype", "-i", image, "::/units.log"], check=True,
-                                 stdout=subprocess.PIPE).stdout
-            lines = log.replace(b"\r\n", b"\n").split(b"\n")
-            self.assertEqual(lines[-1], b"")
-            record = json.loads(lines[0])
-            print(lines[0].decode())
-            self.assertEqual(len(lines), 2)
-            self.assertEqual(record["status"], 7)
-            self.assertEqual(record["values"], {"MainMAC": "021B2C3D4E5F", "BSN": "BSN-0001",
-                                                "PSN": "PSN-0001"})
-            self.assertEqual(record["Board ID"], "TN4MB-0420")
-            self.assertEqual((record["sent"], record["verification"]), (False, "not run"))
-            self.assertEqual(record["error"], "Error! The BMC gave no shared-memory address")
-            image_bytes = subprocess.run(["mcopy", "-n", "-i", image, "::/SKU.BIN", "-"],
-                                         check=True, stdout=subprocess.PIPE).stdout
-            self.assertEqual(record["SKU.BIN"], {"sha256": hashlib.sha256(image_bytes).hexdigest(),
-                                                 "size": len(image_bytes)})
-        finally:
-            shutil.rmtree(work, ignore_errors=True)
+                    shutil.rmtree(work, ignore_errors=True)
 
 
 def main():

@@ -128,6 +128,8 @@ class Record(unittest.TestCase):
              None),
             ("verified", ["BSN=B1", "VERIFY"], 0, {"BSN": "B1"}, "TN4MB-0420", True, True,
              "match", None),
+            ("nothing sent to verify", ["BSN=B1", "VERIFY", "DSBSHM"], 0, {"BSN": "B1"},
+             "TN4MB-0420", True, False, "not run", None),
             ("refused value escaped", ["BSN=B1", "PPN=" + quoted, "DSBSHM"], 3,
              {"BSN": "B1", "PPN": quoted}, "TN4MB-0420", False, False, "not run",
              "Error! The PPN value holds a character that mysku.xml cannot carry"),
