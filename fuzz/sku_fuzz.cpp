@@ -1,6 +1,7 @@
 // A whole DSBSHM run on fuzzed input. The first line holds the operator's
 // words (separated by blanks), the rest is SKU.xml. Whenever the run succeeds,
 // the SKU.BIN it wrote must check out; nothing may crash or leak either way.
+// Scanner prompts read an empty input; a record goes to the scratch directory.
 #include <unistd.h>
 
 #include <cstdint>
@@ -18,6 +19,12 @@ KcsPolicy kcsPolicy = PELGRIN_KCS_POLICY;
 
 namespace {
 
+// The record is written, but only into the scratch directory: a fuzzed
+// LOG= path could name any file the fuzzer may append to.
+std::string keptInScratch(const std::string& word) {
+    return word.compare(0, 4, "LOG=") == 0 ? std::string("LOG=units.log") : word;
+}
+
 std::vector<std::string> splitWords(const std::string& line) {
     std::vector<std::string> words{"pelgrin"};
     size_t start = 0;
@@ -26,7 +33,7 @@ std::vector<std::string> splitWords(const std::string& line) {
         if (end == std::string::npos)
             end = line.size();
         if (end > start)
-            words.push_back(line.substr(start, end - start));
+            words.push_back(keptInScratch(line.substr(start, end - start)));
         start = end + 1;
     }
     words.push_back("DSBSHM");
@@ -71,6 +78,9 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
         abort();
     if (freopen("/dev/null", "w", stdout) == nullptr)
         abort();
+    // ASK= prompts meet the end of the input at once and stop the run.
+    if (freopen("/dev/null", "r", stdin) == nullptr)
+        abort();
     sim::setWallClock(1765000000);  // a fixed date keeps runs reproducible
     return 0;
 }
@@ -88,6 +98,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         argv.push_back(word.data());
     argv.push_back(nullptr);
     int status = pelgrinMain(static_cast<int>(words.size()), argv.data());
+    unlink("units.log");
     if (status == 0 && !asksForHelp(words)) {
         std::vector<uint8_t> image = readWhole("SKU.BIN");
         checkSkuImage(image.data(), image.size());

@@ -85,3 +85,11 @@ void platformPhysZero(uint64_t address, size_t length);
 // `address` (identity mapping in firmware), so that a file read can land in
 // device memory with no buffer in between. Null when the range is not mapped.
 void* platformPhysPointer(uint64_t address, size_t length);
+
+// --- Console tap ----------------------------------------------------------------
+
+// Called with every piece of text the program prints on standard output, after
+// it has gone out; null stops the calls. How a run keeps its last error line
+// for the unit's record without any stage reporting it twice.
+typedef void (*PlatformConsoleTap)(const char* text, size_t size);
+void platformSetConsoleTap(PlatformConsoleTap tap);

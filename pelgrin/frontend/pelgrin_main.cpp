@@ -9,6 +9,7 @@
 #include "pelgrin/channel/smem_channel.h"
 #include "pelgrin/frontend/banner_usage.h"
 #include "pelgrin/frontend/keywords.h"
+#include "pelgrin/frontend/station.h"
 #include "pelgrin/frontend/summary.h"
 #include "pelgrin/run/exit_status.h"
 #include "pelgrin/run/run_constants.h"
@@ -28,7 +29,7 @@ void deleteStaleOutputs() {
     unlink(OLD_XMZ_FILE);
 }
 
-int sendImageToBmc() {
+int sendImageToBmc(bool* sent) {
     printf("Writing %s in Share memory ...\n", IMAGE_FILE);
     printf("Please wait 30 seconds at most\n");
     SmemChannel* channel = openSmemChannel(SMEM_OP_FILE_UPLOAD);
@@ -37,11 +38,12 @@ int sendImageToBmc() {
         return RUN_NO_CHANNEL;
     }
     int status = channel->operation ? channel->operation(channel, IMAGE_FILE) : RUN_NO_CHANNEL;
+    *sent = status == RUN_OK;
     closeSmemChannel(channel);
     return status;
 }
 
-int produceAndSend(SkuContext* context, const RunFlags& flags) {
+int produceAndSend(SkuContext* context, const RunFlags& flags, bool* sent) {
     uint8_t* imageBuffer = static_cast<uint8_t*>(malloc(SKU_IMAGE_MAX));
     if (imageBuffer == nullptr)
         return RUN_OUT_OF_MEMORY;
@@ -51,7 +53,7 @@ int produceAndSend(SkuContext* context, const RunFlags& flags) {
     if (status == RUN_OK) {
         printSummary(context);
         if (flags.writeToSharedMemory)
-            status = sendImageToBmc();
+            status = sendImageToBmc(sent);
     }
     free(context->skuGz);
     context->skuGz = nullptr;
@@ -78,13 +80,27 @@ int pelgrinMain(int argc, char** argv) {
         printRefusedWord(&flags);
         return RUN_BAD_GIVEN_VALUE;
     }
-    if (flags.helpRequested || !flags.anyValueGiven) {
+    if (flags.helpRequested) {
         printUsage();
-        return flags.helpRequested ? RUN_OK : RUN_NO_VALUE;
+        return RUN_OK;
     }
-    int status = checkGivenValues(&context);
+    PromptAnswers answers;
+    StationRun station = {false, false, flags.verify};
+    beginStationRun(flags);
+    // A unit whose values were not all scanned leaves every file as it was.
+    int status = askStationValues(&flags, &context, &answers);
     if (status != RUN_OK)
-        return status;
-    deleteStaleOutputs();
-    return produceAndSend(&context, flags);
+        return endStationRun(flags, context, status, station);
+    if (!flags.anyValueGiven) {
+        printUsage();
+        // No unit stands behind a usage run: nothing to record.
+        return endStationRun(RunFlags{}, context, RUN_NO_VALUE, station);
+    }
+    status = checkGivenValues(&context);
+    if (status == RUN_OK) {
+        deleteStaleOutputs();
+        station.outputsCleared = true;
+        status = produceAndSend(&context, flags, &station.imageSent);
+    }
+    return endStationRun(flags, context, status, station);
 }

@@ -57,6 +57,16 @@ bool sameMac(const char* a, const char* b) {
     return true;
 }
 
+// Two interfaces with one address would make the board unreachable on one.
+int checkMacsDiffer(const SkuContext* context) {
+    if (context->mainMac != nullptr && context->shareMac != nullptr &&
+        sameMac(context->mainMac, context->shareMac)) {
+        printf("Error! ShareMAC equals MainMAC\n");
+        return RUN_BAD_GIVEN_VALUE;
+    }
+    return RUN_OK;
+}
+
 }  // namespace
 
 int checkGivenValue(const ValueKeyword& row, const char* value) {
@@ -76,6 +86,15 @@ int checkGivenValue(const ValueKeyword& row, const char* value) {
     return RUN_OK;
 }
 
+int checkAnswer(const SkuContext& context, const ValueKeyword& row, const char* value) {
+    int status = checkGivenValue(row, value);
+    if (status != RUN_OK || !row.isMacAddress)
+        return status;
+    SkuContext withAnswer = context;
+    withAnswer.*row.field = value;
+    return checkMacsDiffer(&withAnswer);
+}
+
 int checkGivenValues(const SkuContext* context) {
     for (const ValueKeyword& row : VALUE_KEYWORDS) {
         const char* value = context->*row.field;
@@ -83,10 +102,5 @@ int checkGivenValues(const SkuContext* context) {
         if (status != RUN_OK)
             return status;
     }
-    if (context->mainMac != nullptr && context->shareMac != nullptr &&
-        sameMac(context->mainMac, context->shareMac)) {
-        printf("Error! ShareMAC equals MainMAC\n");
-        return RUN_BAD_GIVEN_VALUE;
-    }
-    return RUN_OK;
+    return checkMacsDiffer(context);
 }

@@ -11,6 +11,10 @@
 // or one that mysku.xml cannot carry.
 int checkGivenValue(const ValueKeyword& row, const char* value);
 
+// A value scanned at a prompt: as above, and a MAC address must differ from
+// the other one already in `context`.
+int checkAnswer(const SkuContext& context, const ValueKeyword& row, const char* value);
+
 // Every given value as above, then the values against each other (MainMAC
 // and ShareMAC must differ).
 int checkGivenValues(const SkuContext* context);

@@ -30,6 +30,7 @@ class LayerCheck(unittest.TestCase):
             ("pelgrin/channel/x.cpp", '#include "pelgrin/frontend/keywords.h"'),
             ("kcs/x.cpp", '#include "dorvax/dorvax.h"'),
             ("pelgrin/run/x.h", '#include "pelgrin/image/sku_image.h"'),
+            ("pelgrin/record/x.cpp", '#include "pelgrin/sku/mac_text.h"'),
         ]
         for path, line in planted:
             with self.subTest(path=path), tempfile.TemporaryDirectory() as tree:

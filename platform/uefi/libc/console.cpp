@@ -55,6 +55,8 @@ FILE* const stderr = &consoleError;
 
 namespace uefilibc {
 
+void (*standardOutputTap)(const char* text, size_t size);
+
 void consoleWrite(const char* text, size_t size) {
     ConsoleChunk chunk;
     chunk.count = 0;

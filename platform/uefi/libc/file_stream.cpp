@@ -41,6 +41,8 @@ bool isFileStream(FILE* stream) {
 size_t consoleOrFileWrite(FILE* stream, const void* data, size_t size) {
     if (stream->console) {
         uefilibc::consoleWrite(static_cast<const char*>(data), size);
+        if (stream == stdout && uefilibc::standardOutputTap != nullptr)
+            uefilibc::standardOutputTap(static_cast<const char*>(data), size);
         return size;
     }
     if (stream->append) {
@@ -54,6 +56,20 @@ size_t consoleOrFileWrite(FILE* stream, const void* data, size_t size) {
     if (error != 0)
         errno = error;
     return written;
+}
+
+size_t readConsole(void* buffer, size_t size, size_t count, FILE* stream) {
+    size_t total = size * count;
+    size_t got = 0;
+    while (got < total) {
+        size_t chunk = uefilibc::consoleRead(static_cast<char*>(buffer) + got, total - got);
+        if (chunk == 0) {
+            stream->endOfFile = true;
+            break;
+        }
+        got += chunk;
+    }
+    return got / size;
 }
 
 }  // namespace
@@ -113,6 +129,8 @@ int fclose(FILE* stream) {
 size_t fread(void* buffer, size_t size, size_t count, FILE* stream) {
     if (size == 0 || count == 0 || stream == nullptr)
         return 0;
+    if (stream->console && stream->readable)
+        return readConsole(buffer, size, count, stream);
     if (stream->console || !stream->readable) {
         stream->error = true;
         return 0;

@@ -20,6 +20,14 @@ namespace uefilibc {
 // Writes `size` bytes of `text` to the console, with every "\n" as "\r\n".
 void consoleWrite(const char* text, size_t size);
 
+// Called after every write to standard output, when set (the platform's
+// console tap).
+extern void (*standardOutputTap)(const char* text, size_t size);
+
+// Reads at least one byte from the keyboard, waiting for a key, and at most
+// `size`; 0 only when the firmware has no console input.
+size_t consoleRead(void* buffer, size_t size);
+
 // Writes bytes to a stream; returns how many went out and sets the error
 // indicator when not all did.
 size_t streamWrite(FILE* stream, const void* data, size_t size);

@@ -16,6 +16,9 @@ extern FILE* const stderr;
 
 #define EOF (-1)
 #define BUFSIZ 512
+#define _IOFBF 0
+#define _IOLBF 1
+#define _IONBF 2
 #define SEEK_SET 0
 #define SEEK_CUR 1
 #define SEEK_END 2
@@ -37,6 +40,7 @@ int putchar(int character);
 int putc(int character, FILE* stream);
 int fputc(int character, FILE* stream);
 int fflush(FILE* stream);
+int setvbuf(FILE* stream, char* buffer, int mode, size_t size);
 
 FILE* fopen(const char* name, const char* mode);
 int fclose(FILE* stream);
@@ -50,6 +54,7 @@ int feof(FILE* stream);
 void clearerr(FILE* stream);
 int fgetc(FILE* stream);
 int getc(FILE* stream);
+int getchar(void);
 char* fgets(char* buffer, int size, FILE* stream);
 int remove(const char* name);
 

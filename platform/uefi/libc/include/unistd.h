@@ -2,6 +2,10 @@
 
 #include <sys/types.h>
 
+#define STDIN_FILENO 0
+#define STDOUT_FILENO 1
+#define STDERR_FILENO 2
+
 #ifdef __cplusplus
 extern "C" {
 #endif
@@ -11,6 +15,7 @@ ssize_t write(int descriptor, const void* buffer, size_t size);
 off_t lseek(int descriptor, off_t offset, int whence);
 int close(int descriptor);
 int unlink(const char* name);
+int isatty(int descriptor);
 
 #ifdef __cplusplus
 }

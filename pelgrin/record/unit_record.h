@@ -1,0 +1,30 @@
+// The unit's record: one JSON line appended to the station's log per run, so
+// that a shift's units can be collected from the stick and read by machine.
+#pragma once
+
+#include <stdint.h>
+
+#include "pelgrin/run/sku_context.h"
+
+struct UnitRecord {
+    int64_t time;  // seconds since 1970, UTC; -1 when the clock could not be read
+    const char* tool;
+    const char* version;
+    int status;
+    const SkuContext* context;
+    bool imageIsThisRuns;  // false: an SKU.BIN present is an earlier unit's, and left out
+    bool imageSent;
+    const char* verification;  // "match", "mismatch", "error" or "not run"
+    const char* lastError;     // null when the run printed none
+};
+
+// What the read-back verification came to, from the run's status;
+// `verifyRan`: VERIFY was given and the image was sent, so there was
+// something to read back.
+const char* verificationOutcome(int status, bool verifyRan);
+
+// Appends the record to `logFile` with one write and one close, so that a
+// power cut can lose only the line being written. When the file ends in a
+// partial line (an earlier cut), the record starts on a line of its own.
+// False after one "Warning! ..." line when the record could not be written.
+bool appendUnitRecord(const char* logFile, const UnitRecord& record);

@@ -1,0 +1,6 @@
+#include "platform/platform.h"
+#include "platform/uefi/libc/stream.h"
+
+void platformSetConsoleTap(PlatformConsoleTap tap) {
+    uefilibc::standardOutputTap = tap;
+}
