@@ -11,6 +11,7 @@ namespace {
 
 const char DISABLE_SHARED_MEMORY_WORD[] = "DSBSHM";
 const char HELP_WORD[] = "help";
+const char VERIFY_WORD[] = "VERIFY";
 
 bool beginsWith(const char* word, const char* keyword) {
     return strncmp(word, keyword, strlen(keyword)) == 0;
@@ -49,6 +50,8 @@ void scanKeywords(int argc, char** argv, SkuContext* context, RunFlags* flags) {
             setValue(context, *row, word, flags);
         } else if (beginsWith(word, DISABLE_SHARED_MEMORY_WORD)) {
             flags->writeToSharedMemory = false;
+        } else if (strcmp(word, VERIFY_WORD) == 0) {
+            flags->verify = true;
         } else if (beginsWith(word, HELP_WORD)) {
             flags->helpRequested = true;
             return;

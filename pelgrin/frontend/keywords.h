@@ -7,6 +7,7 @@ struct RunFlags {
     bool anyValueGiven;
     bool writeToSharedMemory;
     bool helpRequested;
+    bool verify;
 };
 
 // Scans the words after the program name into `context` and `flags`. Values

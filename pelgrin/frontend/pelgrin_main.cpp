@@ -8,6 +8,7 @@
 
 #include "pelgrin/channel/smem_channel.h"
 #include "pelgrin/frontend/banner_usage.h"
+#include "pelgrin/frontend/fru_verify.h"
 #include "pelgrin/frontend/keywords.h"
 #include "pelgrin/frontend/summary.h"
 #include "pelgrin/run/exit_status.h"
@@ -49,6 +50,8 @@ int produceAndSend(SkuContext* context, const RunFlags& flags) {
         printSummary(context);
         if (flags.writeToSharedMemory)
             status = sendImageToBmc();
+        if (status == RUN_OK && flags.verify)
+            status = verifyBmcFru(imageBuffer, SKU_IMAGE_MAX, flags.writeToSharedMemory);
     }
     free(context->skuGz);
     context->skuGz = nullptr;
@@ -61,7 +64,7 @@ int produceAndSend(SkuContext* context, const RunFlags& flags) {
 int pelgrinMain(int argc, char** argv) {
     SkuContext context;
     memset(&context, 0, sizeof context);
-    RunFlags flags = {false, true, false};
+    RunFlags flags = {false, true, false, false};
 
     deleteStaleOutputs();
     printBanner();
