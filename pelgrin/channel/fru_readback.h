@@ -6,8 +6,8 @@
 
 // Where a read-back stopped, for the operator's one error line.
 struct FruReadbackFault {
-    const char* step;        // "Get FRU Inventory Area Info" or "Read FRU Data"
-    bool atOffset;           // Read FRU Data: the byte offset asked for
+    const char* step;  // "Get FRU Inventory Area Info" or "Read FRU Data"
+    bool atOffset;     // Read FRU Data: the byte offset asked for
     uint32_t offset;
     bool answered;           // false: the KCS exchange itself failed
     uint8_t completionCode;  // when answered

@@ -32,14 +32,14 @@ int readFailed(const FruReadbackFault& fault) {
 
 int compareWithBmc(const uint8_t* fru, uint32_t fruSize, const uint8_t* held, uint32_t heldSize,
                    bool afterUpload) {
-    FruComparison comparison = {fru,
-                                fruSize,
-                                held,
-                                heldSize,
-                                afterUpload ? FRU_COMPARE_EVERY_BYTE
-                                            : FRU_COMPARE_FIELDS_BUT_MFG_DATE,
-                                printDifference,
-                                nullptr};
+    FruComparison comparison = {
+        fru,
+        fruSize,
+        held,
+        heldSize,
+        afterUpload ? FRU_COMPARE_EVERY_BYTE : FRU_COMPARE_FIELDS_BUT_MFG_DATE,
+        printDifference,
+        nullptr};
     if (fruCompare(comparison) != FRU_SAME)
         return RUN_VERIFY_MISMATCH;
     printf("Verify: the BMC's FRU matches %s (%u bytes%s)\n", IMAGE_FILE,

@@ -134,8 +134,8 @@ void compareArea(Walk* walk, const AreaNames& names, const FruAreaView& held,
 }
 
 size_t firstDifference(const FruComparison& comparison) {
-    size_t common =
-        comparison.heldSize < comparison.expectedSize ? comparison.heldSize : comparison.expectedSize;
+    size_t common = comparison.heldSize < comparison.expectedSize ? comparison.heldSize
+                                                                  : comparison.expectedSize;
     for (size_t i = 0; i < common; ++i) {
         if (comparison.held[i] != comparison.expected[i])
             return i;
@@ -152,8 +152,10 @@ void reportOffset(Walk* walk, const char* why) {
     else if (at >= comparison.expectedSize)
         snprintf(line, sizeof line, "%sthe BMC holds bytes past SKU.BIN's 0x%04zX", why, at);
     else
-        snprintf(line, sizeof line, "%sfirst difference at byte 0x%04zX: BMC holds 0x%02X, "
-                 "SKU.BIN has 0x%02X", why, at, comparison.held[at], comparison.expected[at]);
+        snprintf(line, sizeof line,
+                 "%sfirst difference at byte 0x%04zX: BMC holds 0x%02X, "
+                 "SKU.BIN has 0x%02X",
+                 why, at, comparison.held[at], comparison.expected[at]);
     report(walk, line);
 }
 
@@ -178,8 +180,8 @@ FruCompareResult fruCompare(const FruComparison& comparison) {
         return FRU_DIFFERENT;
     // After an upload only the image's own span counts; a larger area's tail
     // is whatever the BMC keeps there.
-    size_t heldSpan = comparison.mode == FRU_COMPARE_EVERY_BYTE ? comparison.expectedSize
-                                                                : comparison.heldSize;
+    size_t heldSpan =
+        comparison.mode == FRU_COMPARE_EVERY_BYTE ? comparison.expectedSize : comparison.heldSize;
     if (comparison.mode == FRU_COMPARE_EVERY_BYTE &&
         memcmp(comparison.held, comparison.expected, comparison.expectedSize) == 0)
         return FRU_SAME;
