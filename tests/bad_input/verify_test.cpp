@@ -115,6 +115,8 @@ TEST_F(Verify, FaultScriptsEndWithTheirLinesAndStatusWithinTheBound) {
          "Verify: the BMC's FRU matches SKU.BIN (%N bytes)\n", 2, ""},
         {"area smaller than the image", [](sim::FruBmcScript& s) { s.areaSize = 128; }, false, 8,
          "Verify: the BMC's FRU area holds 128 bytes, SKU.BIN's FRU image %N\n", 2, ""},
+        {"DSBSHM, no KCS device", [](sim::FruBmcScript&) { sim::attachPortDevice(nullptr); }, true,
+         9, "Error! Verify: Get FRU Inventory Area Info got no answer over KCS\n", 0, ""},
         {"DSBSHM, programmed earlier", [](sim::FruBmcScript&) {}, true, 0,
          "Verify: the BMC's FRU matches SKU.BIN (%N bytes, manufacturing date not compared)\n", 6,
          ""},
