@@ -93,6 +93,54 @@ class DsbshmVerifyAgainstQemuFru(unittest.TestCase):
         self.assertEqual(status, "0x9")
 
 
+@unittest.skipUnless(system_tests.OEM_MODULE or "--oem-module" in sys.argv,
+                     "needs the OEM BMC module")
+class UploadVerifyThroughTheWindowAgent(unittest.TestCase):
+    """The production run with VERIFY on vmware-svga: the agent takes the
+    doorbell and hands the FRU to ipmi_sim, which pelgrin then reads back.
+    One boot per agent mode."""
+
+    def run_production(self, alter_serial):
+        work = tempfile.mkdtemp(prefix="verify-agent-")
+        self.addCleanup(shutil.rmtree, work, True)
+        fru_size = len(window_agent.fru_from_sku(
+            window_agent_tests.host_sku_bin(os.path.join(work, "host"), VALUES)))
+        fru_file = os.path.join(work, "fru0.bin")
+        with open(fru_file, "wb") as handle:
+            handle.write(bytes(fru_size))
+        bmc = system_tests.OemBmc(
+            work, ['mc_add_fru_data 0x20 0 %d file 0 "%s"' % (fru_size, fru_file)])
+        qmp = os.path.join(work, "qmp.sock")
+        gdb_port = system_tests.free_port()
+        agent = window_agent.WindowAgent(qmp, gdb_port, fru_file, alter_serial).start()
+        try:
+            results = system_tests.run_cases(
+                [os.path.join(system_tests.IMAGES, "pelgrin.efi"), system_tests.EXAMPLE_SKU],
+                [("run", ["pelgrin.efi " + " ".join(VALUES) + " VERIFY"])],
+                bmc.qemu_args() + ["-device", "vmware-svga", "-qmp",
+                                   "unix:%s,server=on,wait=off" % qmp,
+                                   "-gdb", "tcp:127.0.0.1:%d" % gdb_port],
+                timeout=window_agent_tests.RUN_TIMEOUT)
+        finally:
+            agent.join(10)
+            bmc.stop()
+        self.assertIsNone(agent.error)
+        text, status = results["run"]
+        self.assertIn("\r\nDone\r\n", text)
+        return text, status, fru_size
+
+    def test_the_applied_fru_matches(self):
+        text, status, fru_size = self.run_production(False)
+        self.assertTrue(text.endswith(
+            "Done\r\nVerify: the BMC's FRU matches SKU.BIN (%d bytes)\r\n" % fru_size), text)
+        self.assertEqual(status, "0x0")
+
+    def test_another_serial_number_applied_is_named(self):
+        text, status, _ = self.run_production(True)
+        self.assertTrue(text.endswith("Done\r\n" + SERIAL_LINE), text)
+        self.assertEqual(status, "0x8")
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--images", default=system_tests.IMAGES)
