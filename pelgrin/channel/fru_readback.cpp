@@ -102,21 +102,34 @@ uint32_t chunkBytes(const FruReadback* readback, const Exchange& result, uint32_
     return bytes;
 }
 
+// A BMC whose interface hangs makes each request wait out the transport's own
+// time-outs: the wall clock, where it can be read, bounds the whole wait.
+uint32_t secondsWaited(int64_t start, uint32_t pauses) {
+    int64_t now = platformTime();
+    if (start < 0 || now < start)
+        return pauses + 1;
+    uint64_t elapsed = static_cast<uint64_t>(now - start);
+    return elapsed > pauses + 1 ? static_cast<uint32_t>(elapsed) : pauses + 1;
+}
+
 }  // namespace
 
 bool waitForBmcAnswer(uint32_t maxSeconds) {
     const uint8_t request[2] = {NETFN_APP_LUN0, CMD_GET_DEVICE_ID};
+    const int64_t start = platformTime();
     Exchange result;
-    for (uint32_t second = 0; second < maxSeconds; ++second) {
+    uint32_t waited = 0;
+    while (waited < maxSeconds) {
         exchange(request, sizeof request, &result);
         if (result.answered && result.response[COMPLETION_CODE] == 0) {
-            if (second > 0)
+            if (waited > 0)
                 putchar('\n');
             return true;
         }
-        printf("\rWaiting for the BMC ... %u s", static_cast<unsigned>(second + 1));
-        fflush(stdout);
         platformStall(ONE_SECOND_US);
+        waited = secondsWaited(start, waited);
+        printf("\rWaiting for the BMC ... %u s", static_cast<unsigned>(waited));
+        fflush(stdout);
     }
     putchar('\n');
     return false;
