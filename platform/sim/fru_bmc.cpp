@@ -120,6 +120,11 @@ void FruBmc::goDown() {
 void FruBmc::onTime(uint64_t now) {
     if (down_ && now >= backAt_) {
         down_ = false;
+        if (script_.hangsAfterReset) {
+            KcsFaults hung;
+            hung.ibfBusyReads = KCS_IBF_NEVER_CLEARS;
+            kcsBmc().script(hung);
+        }
         attachPortDevice(&kcsBmc());
     }
 }

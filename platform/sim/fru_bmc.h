@@ -24,6 +24,9 @@ struct FruBmcScript {
     bool wordAccess = false;
     // From taking SKU.BIN until the KCS interface answers again.
     uint64_t resetMicros = 45000000;
+    // After the reset the interface is back but never takes a byte: every
+    // request waits out the transport's own time-outs.
+    bool hangsAfterReset = false;
     // Changes the FRU image before it is applied, as a BMC that stores
     // something else than it was sent.
     std::function<void(Bytes&)> alterApplied;
