@@ -1,5 +1,5 @@
-// skubin FILE [--extract DIR] | --help | --version: checks one SKU.BIN and
-// reports what it holds.
+// skubin FILE [--extract DIR | --against FRUFILE] | --help | --version: checks
+// one SKU.BIN and reports what it holds, or compares its FRU with a BMC's.
 #include <sys/stat.h>
 
 #include <cerrno>
@@ -13,13 +13,15 @@ namespace {
 
 // Far beyond any image (32768 bytes); protects against reading a disk image.
 const std::streamoff FILE_LIMIT = 64 << 20;
-const char USAGE[] = "usage: skubin FILE [--extract DIR]\n";
-const char VERSION[] = "skubin 1.1\n";
+const char USAGE[] = "usage: skubin FILE [--extract DIR | --against FRUFILE]\n";
+const char VERSION[] = "skubin 1.2\n";
 const char HELP[] =
-    "usage: skubin FILE [--extract DIR]\n"
+    "usage: skubin FILE [--extract DIR | --against FRUFILE]\n"
     "       skubin --help | --version\n"
     "Checks one SKU.BIN offline and reports its header, directory, FRU image and\n"
     "description. --extract DIR writes NVRAM_FRU00.dat, sku.xml.gz and sku.xml.\n"
+    "--against FRUFILE compares the FRU image with FRU device 0 as read from a BMC\n"
+    "(0 match, 8 differs, one line per differing field).\n"
     "Exit status, by the first defect found:\n"
     "  0 OK, 1 bad arguments or I/O error, 2 not an image, 3 truncated,\n"
     "  4 bad header, 5 bad directory entry, 6 bad entry checksum, 7 bad FRU,\n"
@@ -28,6 +30,7 @@ const char HELP[] =
 struct Arguments {
     std::string file;
     std::string extractDir;
+    std::string againstFile;
     const char* text = nullptr;  // set by --help and --version: print it, check nothing
     bool valid = false;
 };
@@ -56,12 +59,15 @@ Arguments parseArguments(const std::vector<std::string>& words) {
     for (size_t i = 0; i < words.size(); ++i) {
         if (words[i] == "--extract" && i + 1 < words.size() && arguments.extractDir.empty())
             arguments.extractDir = words[++i];
+        else if (words[i] == "--against" && i + 1 < words.size() && arguments.againstFile.empty())
+            arguments.againstFile = words[++i];
         else if (!words[i].empty() && words[i][0] != '-' && arguments.file.empty())
             arguments.file = words[i];
         else
             return Arguments();
     }
-    arguments.valid = !arguments.file.empty();
+    arguments.valid =
+        !arguments.file.empty() && (arguments.extractDir.empty() || arguments.againstFile.empty());
     return arguments;
 }
 
@@ -145,6 +151,14 @@ int runSkubin(const std::vector<std::string>& words, std::ostream& out, std::ost
     if (!readWholeFile(arguments.file, &image.file, &reason)) {
         err << "skubin: " << reason << "\n";
         return SKUBIN_USAGE;
+    }
+    if (!arguments.againstFile.empty()) {
+        std::vector<uint8_t> held;
+        if (!readWholeFile(arguments.againstFile, &held, &reason)) {
+            err << "skubin: " << reason << "\n";
+            return SKUBIN_USAGE;
+        }
+        return compareFruAgainst(&image, held, out, err);
     }
     SkubinReport report(out);
     out << "skubin: " << arguments.file << " (" << image.file.size() << " bytes)\n";

@@ -19,6 +19,9 @@ enum SkubinStatus {
     SKUBIN_BAD_GZIP = 8,
     SKUBIN_BAD_XML = 9,
     SKUBIN_TRAILING_BYTES = 10,  // bytes past the image size, as a stale append leaves
+    // --against: the FRU file differs from the image's FRU, as pelgrin's VERIFY
+    // reports a BMC that differs.
+    SKUBIN_FRU_DIFFERS = 8,
 };
 
 const char* skubinStatusName(SkubinStatus status);
@@ -60,6 +63,11 @@ void reportDescription(const SkubinEntryData& description, std::string* xml, Sku
 bool reportImage(SkubinImage* image, std::string* xml, SkubinReport* report);
 
 const char* smbiosChassisTypeName(uint8_t type);
+
+// --against: the image's FRU compared with `held` (FRU device 0 as read from
+// a BMC); SKUBIN_OK, SKUBIN_FRU_DIFFERS, or the container's first defect.
+int compareFruAgainst(SkubinImage* image, const std::vector<uint8_t>& held, std::ostream& out,
+                      std::ostream& err);
 
 // The whole tool: arguments after the program name; returns the exit status.
 int runSkubin(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err);

@@ -8,6 +8,7 @@
 
 #include "pelgrin/channel/smem_channel.h"
 #include "pelgrin/frontend/banner_usage.h"
+#include "pelgrin/frontend/fru_verify.h"
 #include "pelgrin/frontend/keywords.h"
 #include "pelgrin/frontend/station.h"
 #include "pelgrin/frontend/summary.h"
@@ -54,6 +55,8 @@ int produceAndSend(SkuContext* context, const RunFlags& flags, bool* sent) {
         printSummary(context);
         if (flags.writeToSharedMemory)
             status = sendImageToBmc(sent);
+        if (status == RUN_OK && flags.verify)
+            status = verifyBmcFru(imageBuffer, SKU_IMAGE_MAX, flags.writeToSharedMemory);
     }
     free(context->skuGz);
     context->skuGz = nullptr;

@@ -39,12 +39,11 @@ int endStationRun(const RunFlags& flags, const SkuContext& context, int status,
     platformSetConsoleTap(nullptr);
     if (flags.logFile == nullptr)
         return status;
-    UnitRecord record = {
-        runStart,        "pelgrin",
-        PELGRIN_VERSION, status,
-        &context,        run.outputsCleared,
-        run.imageSent,   verificationOutcome(status, run.verifyRequested && run.imageSent),
-        lastErrorLine()};
+    UnitRecord record = {runStart,        "pelgrin",
+                         PELGRIN_VERSION, status,
+                         &context,        run.outputsCleared,
+                         run.imageSent,   verificationOutcome(status, run.verifyRequested),
+                         lastErrorLine()};
     appendUnitRecord(flags.logFile, record);
     return status;
 }

@@ -112,12 +112,12 @@ bool writeLine(const char* logFile, const char* text, size_t length) {
 
 }  // namespace
 
-const char* verificationOutcome(int status, bool verifyRan) {
+const char* verificationOutcome(int status, bool verifyRequested) {
     if (status == RUN_VERIFY_MISMATCH)
         return "mismatch";
-    if (status == RUN_VERIFY_ERROR)
+    if (status == RUN_VERIFY_UNREADABLE)
         return "error";
-    return status == RUN_OK && verifyRan ? "match" : "not run";
+    return status == RUN_OK && verifyRequested ? "match" : "not run";
 }
 
 bool appendUnitRecord(const char* logFile, const UnitRecord& record) {

@@ -18,10 +18,10 @@ struct UnitRecord {
     const char* lastError;     // null when the run printed none
 };
 
-// What the read-back verification came to, from the run's status;
-// `verifyRan`: VERIFY was given and the image was sent, so there was
-// something to read back.
-const char* verificationOutcome(int status, bool verifyRan);
+// What the read-back verification came to, from the run's status and whether
+// VERIFY was given: a run that ends with 0 under VERIFY has passed its
+// comparison (after an upload, or against a board programmed earlier).
+const char* verificationOutcome(int status, bool verifyRequested);
 
 // Appends the record to `logFile` with one write and one close, so that a
 // power cut can lose only the line being written. When the file ends in a

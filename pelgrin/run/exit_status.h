@@ -14,8 +14,8 @@
     X(RUN_NEEDS_NEWER_TOOL, 5, "SKU.xml requires a newer pelgrin")                          \
     X(RUN_NO_VALUE, 6, "no value given")                                                    \
     X(RUN_NO_CHANNEL, 7, "no shared-memory address or no BMC window")                       \
-    X(RUN_VERIFY_MISMATCH, 8, "what the BMC holds differs from SKU.BIN")                    \
-    X(RUN_VERIFY_ERROR, 9, "what the BMC holds could not be read back")                     \
+    X(RUN_VERIFY_MISMATCH, 8, "the BMC's FRU differs from SKU.BIN's")                       \
+    X(RUN_VERIFY_UNREADABLE, 9, "the BMC did not come back, or its FRU could not be read")  \
     X(RUN_HARDWARE_REFUSED, 11, "Linux build only: a hardware access refused")              \
     X(RUN_COMPRESSION_FAILED, -1, "compressing mysku.xml failed")                           \
     X(RUN_UPLOAD_NO_FILE, -1, "the file to upload is missing")                              \

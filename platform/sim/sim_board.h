@@ -81,10 +81,12 @@ uint64_t strayMemoryAccesses();
 void resetBoard();
 
 // The board the host programs run on: a BMC behind the KCS ports, its display
-// function on the PCI bus and its memory. Filled in by kcs_bmc.cpp and
-// smem_board.cpp.
+// function on the PCI bus and its memory, its FRU device. Filled in by
+// kcs_bmc.cpp, smem_board.cpp and fru_bmc.cpp.
 void installDefaultBoard();
 void installDefaultKcsBmc();
 void installDefaultSmemBoard();
+// FRU device 0, following the shared-memory BMC: after it.
+void installDefaultFruBmc();
 
 }  // namespace sim

@@ -100,6 +100,7 @@ void resetBoard() {
 void installDefaultBoard() {
     installDefaultKcsBmc();
     installDefaultSmemBoard();
+    installDefaultFruBmc();
 }
 
 }  // namespace sim

@@ -202,6 +202,8 @@ void SmemBmc::receive(ReceivedFile file) {
                   static_cast<std::streamsize>(file.bytes.size()));
     }
     files_.push_back(std::move(file));
+    if (fileListener_)
+        fileListener_(files_.back());
 }
 
 }  // namespace sim

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -71,6 +72,8 @@ struct ReceivedChunk {
 
 class SmemBmc {
   public:
+    using FileListener = std::function<void(const ReceivedFile&)>;
+
     // Memory refilled, window reset, handlers registered on sim::bmc(), a
     // time listener added. Leaves the PCI bus alone.
     void install(const SmemScript& script);
@@ -84,6 +87,8 @@ class SmemBmc {
     uint64_t doorbellsRung() const { return doorbellsRung_; }
     uint64_t statusRequests() const { return statusRequests_; }
     uint64_t resets() const { return resets_; }
+    // Told of every file the BMC takes, after it was kept; install() drops it.
+    void setFileListener(FileListener listener) { fileListener_ = std::move(listener); }
 
   private:
     enum class UpdatePhase { Idle, Starting, Running };
@@ -118,6 +123,7 @@ class SmemBmc {
     std::vector<ReceivedFile> files_;
     std::vector<ReceivedChunk> chunks_;
     std::vector<uint32_t> actions_;
+    FileListener fileListener_;
 };
 
 // The board's one shared-memory BMC.

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "pelgrin/channel/smem_channel.h"
+#include "pelgrin/frontend/fru_verify.h"
 #include "pelgrin/run/run_constants.h"
 #include "pelgrin/sku/process_sku.h"
 
@@ -64,3 +65,10 @@ SmemChannel* openSmemChannel(uint8_t kind) {
 
 // The double's channel is static: nothing to release.
 void closeSmemChannel(SmemChannel*) {}
+
+int verifyBmcFru(const uint8_t*, size_t, bool afterUpload) {
+    using namespace doubles;
+    recorded.verifyCalls++;
+    recorded.verifiedAfterUpload = afterUpload;
+    return script.verifyStatus;
+}

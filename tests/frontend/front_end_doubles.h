@@ -12,6 +12,7 @@ struct Script {
     int processStatus = 0;
     bool channelOpens = true;
     int operationStatus = 0;
+    int verifyStatus = 0;
 };
 
 struct Record {
@@ -21,6 +22,8 @@ struct Record {
     int channelOpens = 0;
     int channelKind = -1;
     std::string operationPath;
+    int verifyCalls = 0;
+    bool verifiedAfterUpload = false;
 };
 
 void reset(const Script& script);

@@ -240,4 +240,29 @@ TEST_F(FrontEnd, ChannelThatCannotOpenEndsWithSeven) {
     EXPECT_EQ(doubles::record().operationPath, "");
 }
 
+// VERIFY checks after a successful upload, or instead of one with DSBSHM,
+// wherever it stands; its status becomes the run's.
+TEST_F(FrontEnd, VerifyFollowsTheUploadOrStandsInForIt) {
+    struct Case {
+        std::initializer_list<const char*> words;
+        doubles::Script script;
+        int status;
+        int verifyCalls;
+        bool afterUpload;
+    };
+    const Case cases[] = {
+        {{"CSN=1"}, {0, true, 0, 8}, 0, 0, false},
+        {{"VERIFY", "CSN=1"}, {0, true, 0, 8}, 8, 1, true},
+        {{"CSN=1", "VERIFY", "DSBSHM"}, {0, true, 0, 9}, 9, 1, false},
+        {{"CSN=1", "VERIFY"}, {0, true, 1, 0}, 1, 0, false},
+        {{"VERIFY"}, {}, 6, 0, false},
+    };
+    for (const Case& c : cases) {
+        RunResult run = runPelgrin(c.words, c.script);
+        EXPECT_EQ(run.status, c.status) << *c.words.begin();
+        EXPECT_EQ(doubles::record().verifyCalls, c.verifyCalls) << *c.words.begin();
+        EXPECT_EQ(doubles::record().verifiedAfterUpload, c.afterUpload) << *c.words.begin();
+    }
+}
+
 }  // namespace

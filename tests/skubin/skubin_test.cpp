@@ -270,7 +270,7 @@ TEST(SkubinArguments, UsageAndUnreadableFiles) {
     std::ostringstream out;
     std::ostringstream err;
     EXPECT_EQ(runSkubin({}, out, err), SKUBIN_USAGE);
-    EXPECT_EQ(err.str(), "usage: skubin FILE [--extract DIR]\n");
+    EXPECT_EQ(err.str(), "usage: skubin FILE [--extract DIR | --against FRUFILE]\n");
     EXPECT_EQ(runSkubin({"a", "b"}, out, err), SKUBIN_USAGE);
     EXPECT_EQ(runSkubin({"SKU.BIN", "--extract"}, out, err), SKUBIN_USAGE);
     err.str("");
@@ -285,10 +285,10 @@ TEST(SkubinArguments, HelpAndVersionGoToStandardOutputWithStatusZero) {
         const char* firstLine;
     };
     const Case cases[] = {
-        {{"--help"}, "usage: skubin FILE [--extract DIR]\n"},
-        {{"SKU.BIN", "--help"}, "usage: skubin FILE [--extract DIR]\n"},
-        {{"--version", "--help"}, "usage: skubin FILE [--extract DIR]\n"},
-        {{"--version"}, "skubin 1.1\n"},
+        {{"--help"}, "usage: skubin FILE [--extract DIR | --against FRUFILE]\n"},
+        {{"SKU.BIN", "--help"}, "usage: skubin FILE [--extract DIR | --against FRUFILE]\n"},
+        {{"--version", "--help"}, "usage: skubin FILE [--extract DIR | --against FRUFILE]\n"},
+        {{"--version"}, "skubin 1.2\n"},
     };
     ScratchDir scratch;
     for (const Case& c : cases) {
@@ -302,4 +302,52 @@ TEST(SkubinArguments, HelpAndVersionGoToStandardOutputWithStatusZero) {
     std::ostringstream err;
     runSkubin({"--help"}, out, err);
     EXPECT_TRUE(contains(out.str(), "10 bytes after the image size")) << out.str();
+}
+
+// --against: the FRU as a BMC gave it back, whole or changed, against the image's.
+TEST(SkubinAgainst, MatchesOrNamesWhatDiffers) {
+    ScratchDir scratch;
+    Bytes image = makeImage();
+    ASSERT_FALSE(image.empty());
+    const uint32_t size = entryField(image, 2, SKU_ENTRY_DATA_SIZE);
+    const Bytes fru(image.begin() + fruAt(image), image.begin() + fruAt(image) + size);
+    FruImageView view;
+    ASSERT_EQ(fruReadImage(fru.data(), fru.size(), &view), FRU_READ_OK);
+    const FruFieldView& serial = view.board.fields[2];
+    Bytes otherSerial = fru;
+    otherSerial[serial.offset + 1]++;
+    otherSerial[view.board.offset + view.board.length - 1]--;
+    char serialText[FRU_FIELD_TEXT_MAX];
+    char otherText[FRU_FIELD_TEXT_MAX];
+    fruFieldText(fru.data(), fru.size(), &serial, serialText, sizeof serialText);
+    fruFieldText(otherSerial.data(), otherSerial.size(), &serial, otherText, sizeof otherText);
+    Bytes largerArea = fru;
+    largerArea.resize(1024, 0xFF);
+    const std::string match =
+        "Verify: the BMC's FRU matches SKU.BIN (" + std::to_string(size) + " bytes)\n";
+    struct Case {
+        const char* name;
+        Bytes held;
+        int status;
+        std::string out;
+    };
+    const Case cases[] = {
+        {"the same bytes", fru, SKUBIN_OK, match},
+        {"a larger area behind them", largerArea, SKUBIN_OK, match},
+        {"another serial number", otherSerial, SKUBIN_FRU_DIFFERS,
+         std::string("Verify: board serial number: BMC holds \"") + otherText +
+             "\", SKU.BIN has \"" + serialText + "\"\n"},
+        {"cut short", Bytes(fru.begin(), fru.begin() + 100), SKUBIN_FRU_DIFFERS,
+         "Verify: the BMC's FRU area holds 100 bytes, SKU.BIN's FRU image " + std::to_string(size) +
+             "\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        testsupport::writeFile("held.dat", std::string(c.held.begin(), c.held.end()));
+        SkubinRun run = runOn(image, {"--against", "held.dat"});
+        EXPECT_EQ(run.status, c.status);
+        EXPECT_EQ(run.out, c.out);
+    }
+    EXPECT_EQ(runOn(image, {"--against", "missing.dat"}).status, SKUBIN_USAGE);
+    EXPECT_EQ(runOn(image, {"--against", "held.dat", "--extract", "x"}).status, SKUBIN_USAGE);
 }
