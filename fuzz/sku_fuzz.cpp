@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -41,10 +42,13 @@ std::vector<std::string> splitWords(const std::string& line) {
 }
 
 // A help word ends the run with 0 before SKU.xml is read: no image to check.
+// A help or version word ends the run with 0 and writes no image.
 bool asksForHelp(const std::vector<std::string>& words) {
     for (const std::string& word : words) {
-        if (word.compare(0, 4, "help") == 0)
-            return true;
+        for (const char* help : {"help", "-h", "--help", "-?", "/?", "--version"}) {
+            if (strcmp(word.c_str(), help) == 0)  // the program sees up to a NUL
+                return true;
+        }
     }
     return false;
 }
@@ -97,6 +101,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (std::string& word : words)
         argv.push_back(word.data());
     argv.push_back(nullptr);
+    // A refused run leaves every file alone: an image found after a 0 must be
+    // this run's.
+    unlink("SKU.BIN");
     int status = pelgrinMain(static_cast<int>(words.size()), argv.data());
     unlink("units.log");
     if (status == 0 && !asksForHelp(words)) {
