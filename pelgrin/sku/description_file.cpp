@@ -32,7 +32,7 @@ int writeDescriptionFile(const XmlDocument* document, DescriptionPrint* print) {
     int printed = xmlPrintDocument(print->printer, document);
     putchar('\n');
     // A cut description must not travel to the BMC inside SKU.BIN.
-    if (fclose(file) != 0 || printed != 0) {
+    if (fclose(file) != 0 || printed != XMLTREE_PRINTED) {
         puts("Error! Can't write mysku.xml");
         return RUN_OUT_OF_MEMORY;
     }

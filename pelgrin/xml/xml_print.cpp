@@ -233,5 +233,5 @@ int xmlPrintDocument(XmlPrinter* printer, const XmlDocument* document) {
     if (document->root != nullptr)
         putTree(printer, document->root);
     flush(writer);
-    return writer->failed ? -1 : 0;
+    return writer->failed ? XMLTREE_PRINT_FAILED : XMLTREE_PRINTED;
 }

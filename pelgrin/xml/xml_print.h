@@ -16,5 +16,6 @@ void xmlWriterFree(XmlWriter* writer);
 struct XmlPrinter;
 XmlPrinter* xmlPrinterCreate(XmlWriter* writer);
 void xmlPrinterFree(XmlPrinter* printer);
-// 0, or -1 when the file took fewer bytes than given.
+enum XmlPrintStatus { XMLTREE_PRINTED = 0, XMLTREE_PRINT_FAILED = -1 };
+// XMLTREE_PRINT_FAILED when the file took fewer bytes than given.
 int xmlPrintDocument(XmlPrinter* printer, const XmlDocument* document);
