@@ -16,6 +16,10 @@ import subprocess
 import tempfile
 
 MODULES = ["ipmi_msghandler", "ipmi_si", "ipmi_devintf"]
+# A shell command that hands QEMU's KCS interface at 0xCA2 to the kernel's
+# driver (modules from add_modules) and shows its device node.
+DRIVER_LOAD = ("insmod /modules/ipmi_msghandler.ko && insmod /modules/ipmi_si.ko type=kcs "
+               "ports=0xca2 && insmod /modules/ipmi_devintf.ko && ls /dev/ipmi0")
 
 INIT_HEAD = r"""#!/bin/busybox sh
 /bin/busybox --install -s /bin
@@ -117,6 +121,12 @@ def add_modules(initramfs, kernel_dir, version):
     ipmi = os.path.join(kernel_dir, "lib", "modules", version, "kernel", "drivers", "char", "ipmi")
     for module in MODULES:
         initramfs.add_file(os.path.join(ipmi, module + ".ko"), "/modules/%s.ko" % module)
+
+
+def add_ipmitool(initramfs):
+    initramfs.add_program(shutil.which("ipmitool"), "/usr/bin/ipmitool")
+    # ipmitool reads the enterprise-number registry at every start.
+    initramfs.add_file("/usr/share/misc/enterprise-numbers.txt")
 
 
 def parse_console(console):

@@ -42,7 +42,6 @@ OPTIONS = argparse.Namespace(linux_bin=os.path.join(SOURCE_DIR, "build", "linux"
 
 SI_COUNTER = "$(find /sys/devices/platform -name complete_transactions | head -n 1)"
 SI_COUNT = "f=%s; [ -n \"$f\" ] && cat $f" % SI_COUNTER
-DRIVER = "/modules/%s.ko"
 
 STEPS = r"""
 step ports_id dorvax 18 01
@@ -55,7 +54,7 @@ step clock date +%%s
 step pelgrin_dsbshm pelgrin %(pelgrin_words)s
 for f in %(pelgrin_files)s; do put $f; done
 %(port_timings)s
-step driver_load sh -c 'insmod %(msghandler)s && insmod %(si)s type=kcs ports=0xca2 && insmod %(devintf)s && ls /dev/ipmi0'
+step driver_load sh -c '%(driver_load)s'
 step si_count_before sh -c '%(counter)s'
 step driver_id dorvax 18 01
 step si_count_after sh -c '%(counter)s'
@@ -99,9 +98,7 @@ def build_initramfs():
         image.add_program(os.path.join(OPTIONS.linux_bin, program), "/usr/bin/" + program)
     image.add_program(os.path.join(OPTIONS.linux_bin, "obj", "tests", "linux_guest", "kcs_batch"),
                       "/usr/bin/kcs_batch")
-    image.add_program(shutil.which("ipmitool"), "/usr/bin/ipmitool")
-    # ipmitool reads the enterprise-number registry at every start.
-    image.add_file("/usr/share/misc/enterprise-numbers.txt")
+    guest.add_ipmitool(image)
     image.add_file(EXAMPLE_SKU, "/work/SKU.xml")
     image.add_bytes("/work/one.txt", b"raw 0x06 0x01\n")
     image.add_bytes("/work/many.txt", b"raw 0x06 0x01\n" * IPMITOOL_BATCH)
@@ -116,8 +113,7 @@ def steps_script():
                     "port_timings": timing_steps(PORT_TIMINGS, PORT_ROUNDS) + "\n" +
                     timing_steps(ONCE_TIMINGS, 1),
                     "driver_timings": timing_steps(DRIVER_TIMINGS, DRIVER_ROUNDS),
-                    "counter": SI_COUNT, "msghandler": DRIVER % "ipmi_msghandler",
-                    "si": DRIVER % "ipmi_si", "devintf": DRIVER % "ipmi_devintf"}
+                    "counter": SI_COUNT, "driver_load": guest.DRIVER_LOAD}
 
 
 def host_pelgrin(clock):

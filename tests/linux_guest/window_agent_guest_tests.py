@@ -3,7 +3,10 @@
 BMC: vmware-svga's VRAM as the window (mapped through sysfs), OpenIPMI's
 ipmi_sim with our OEM module behind ipmi-bmc-extern, and
 tests/qemu/window_agent.py taking the doorbell and handing the FRU image to
-ipmi_sim; then the Linux dorvax reads that FRU back. One boot.
+ipmi_sim. pelgrin's VERIFY reads that FRU back over the ports, and so does the
+Linux dorvax; then, through the kernel's driver, ipmitool writes it to a file
+that the host's skubin compares with SKU.BIN, as a line would check a board
+after the fact. One boot.
 
     window_agent_guest_tests.py --linux-bin build/linux --host-bin build/host \
         --kernel-dir build/linux-guest/kernel --oem-module oem_bmc_module.so [unittest args]
@@ -13,6 +16,7 @@ import argparse
 import os
 import re
 import shutil
+import subprocess
 import sys
 import tempfile
 import time
@@ -29,10 +33,13 @@ import window_agent_tests  # noqa: E402
 OPTIONS = argparse.Namespace(linux_bin=None, host_bin=None, kernel_dir=None, oem_module=None)
 
 STEPS = r"""
-step run pelgrin %s
+step run pelgrin %(values)s VERIFY
 put SKU.BIN
 step fru_info dorvax 28 10 00
 step fru_read dorvax 28 11 00 00 00 10
+step driver_load sh -c '%(driver_load)s'
+step ipmitool_fru_read ipmitool fru read 0 bmc-fru.bin
+put bmc-fru.bin
 """
 BOOT_TIMEOUT = 300
 
@@ -42,15 +49,30 @@ def build_initramfs():
     image.add_file(shutil.which("busybox"), "/bin/busybox", 0o755)
     for program in ("dorvax", "pelgrin"):
         image.add_program(os.path.join(OPTIONS.linux_bin, program), "/usr/bin/" + program)
+    guest.add_ipmitool(image)
+    _, version = guest.find_kernel(OPTIONS.kernel_dir)
+    guest.add_modules(image, OPTIONS.kernel_dir, version)
     image.add_file(system_tests.EXAMPLE_SKU, "/work/SKU.xml")
     return image
+
+
+def skubin_against(sku_bin, held_fru, work_dir):
+    """build/host/skubin SKU.BIN --against FILE: (output, status)."""
+    paths = []
+    for name, data in (("SKU.BIN", sku_bin), ("held.fru", held_fru)):
+        paths.append(os.path.join(work_dir, name))
+        with open(paths[-1], "wb") as handle:
+            handle.write(data)
+    result = subprocess.run([os.path.join(OPTIONS.host_bin, "skubin"), paths[0], "--against",
+                             paths[1]], stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
+    return result.stdout.decode("utf-8", "replace"), result.returncode
 
 
 class LinuxPelgrinThroughTheWindowAgent(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
         cls.work = tempfile.mkdtemp(prefix="window-agent-guest-")
-        fru_size = len(window_agent.fru_from_sku(window_agent_tests.host_sku_bin(
+        cls.fru_size = fru_size = len(window_agent.fru_from_sku(window_agent_tests.host_sku_bin(
             os.path.join(cls.work, "host"), window_agent_tests.VALUES)))
         fru_file = os.path.join(cls.work, "fru0.bin")
         with open(fru_file, "wb") as handle:
@@ -64,7 +86,8 @@ class LinuxPelgrinThroughTheWindowAgent(unittest.TestCase):
         try:
             cls.steps, cls.files, cls.console = guest.boot(
                 OPTIONS.kernel_dir, build_initramfs(),
-                STEPS % " ".join(window_agent_tests.VALUES),
+                STEPS % {"values": " ".join(window_agent_tests.VALUES),
+                         "driver_load": guest.DRIVER_LOAD},
                 cls.bmc.qemu_args() + ["-device", "vmware-svga", "-qmp",
                                        "unix:%s,server=on,wait=off" % qmp,
                                        "-gdb", "tcp:127.0.0.1:%d" % gdb_port], BOOT_TIMEOUT)
@@ -82,11 +105,13 @@ class LinuxPelgrinThroughTheWindowAgent(unittest.TestCase):
         output, status = self.steps[name]
         return output.decode("utf-8", "replace"), status
 
-    def test_production_run_ends_done_after_the_reset_count(self):
+    def test_production_run_ends_done_and_verify_finds_the_fru_it_sent(self):
         text, status = self.step("run")
         count = "".join("%02d\b\b" % second for second in range(1, 91))
         self.assertEqual(len(re.findall(r"^CmdResp = ", text, re.M)), 3, text)
-        self.assertIn("Wait 90 seconds: " + count + "\nDone\n", text)
+        self.assertTrue(text.endswith(
+            "Wait 90 seconds: " + count + "\nDone\nVerify: the BMC's FRU matches SKU.BIN "
+            "(%d bytes)\n" % self.fru_size), text)
         self.assertNotIn("Timeout", text)
         self.assertEqual(status, 0)
         self.assertEqual(len(self.bmc.requests(0x20)), 1)
@@ -104,6 +129,15 @@ class LinuxPelgrinThroughTheWindowAgent(unittest.TestCase):
         info, read = window_agent_tests.fru_replies(fru, "\n")
         self.assertEqual(self.step("fru_info"), (info, 0))
         self.assertEqual(self.step("fru_read"), (read, 0))
+
+    def test_ipmitool_through_the_driver_reads_a_fru_skubin_matches(self):
+        self.assertEqual(self.step("driver_load"), ("/dev/ipmi0\n", 0))
+        text, status = self.step("ipmitool_fru_read")
+        self.assertEqual(status, 0, text)
+        held = self.files["bmc-fru.bin"]
+        self.assertEqual(held, self.agent.fru)
+        self.assertEqual(skubin_against(self.files["SKU.BIN"], held, self.work),
+                         ("Verify: the BMC's FRU matches SKU.BIN (%d bytes)\n" % self.fru_size, 0))
 
 
 def main():
