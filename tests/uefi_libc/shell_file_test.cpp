@@ -64,8 +64,11 @@ EFI_STATUS EFIAPI fakeDelete(CONST CHAR16* name) {
 }
 
 EFI_FILE_INFO* EFIAPI fakeGetInfo(SHELL_FILE_HANDLE handle) {
-    auto* info = static_cast<EFI_FILE_INFO*>(calloc(1, SIZE_OF_EFI_FILE_INFO + sizeof(CHAR16)));
-    info->Size = SIZE_OF_EFI_FILE_INFO + sizeof(CHAR16);
+    // The record with an empty name: FileName[1] holds its terminator.
+    // (gnu-efi's SIZE_OF_EFI_FILE_INFO reaches through a null pointer.)
+    const size_t size = sizeof(EFI_FILE_INFO);
+    auto* info = static_cast<EFI_FILE_INFO*>(calloc(1, size));
+    info->Size = size;
     info->FileSize = handleOf(handle)->file->bytes.size();
     info->Attribute = handleOf(handle)->file->attribute;
     return info;
