@@ -5,9 +5,13 @@ falls back to its shell, which maps it and runs its startup.nsh. The labels
 are typed over the serial console when each prompt appears (one refused MAC
 among them), and units.log is read back off the image with mtools and parsed.
 No BMC answers here, so a unit ends with status 7 and the FAIL banner; a
-rehearsal stick (EXTRA_WORDS=DSBSHM) ends with 0 and the PASS banner.
+rehearsal stick (EXTRA_WORDS=DSBSHM), whose VERIFY compares the FRU the board
+holds, ends with 0 and the PASS banner on a board programmed earlier.
+With the OEM BMC module, the station's whole cycle: the upload taken by the
+window agent and read back, two units through one stick.
 
-    line_stick_tests.py --images build/uefi [unittest args]
+    line_stick_tests.py --images build/uefi [--host-bin build/host] \
+        [--oem-module oem_bmc_module.so] [unittest args]
 """
 
 import argparse
@@ -125,12 +129,23 @@ def run_stick(work, image, steps, qemu_args=(), timeout=240):
             process.wait()
 
 
-def boot_stick(work, extra_words):
+def boot_stick(work, extra_words, qemu_args=()):
     """Makes the stick, boots it, answers the prompts; returns the console
     and the stick's image path."""
     image = os.path.join(work, "stick.img")
     make_stick(image, extra_words, "BSN,PSN,MainMAC")
-    return run_stick(work, image, ANSWERS)[0], image
+    return run_stick(work, image, ANSWERS, qemu_args)[0], image
+
+
+def bmc_programmed_earlier(work):
+    """QEMU's BMC holding the FRU the host build makes for ANSWERS' values:
+    the board a rehearsal stick's VERIFY finds already programmed."""
+    fru = window_agent.fru_from_sku(window_agent_tests.host_sku_bin(
+        os.path.join(work, "host"), ["MainMAC=021B2C3D4E5F", "BSN=BSN-0001", "PSN=PSN-0001"]))
+    fru_file = os.path.join(work, "fru0.bin")
+    with open(fru_file, "wb") as handle:
+        handle.write(fru)
+    return verify_tests.kcs_bmc_serving(fru_file)
 
 
 def stick_file(image, name):
@@ -140,18 +155,20 @@ def stick_file(image, name):
 
 class LineStick(unittest.TestCase):
     def test_prompts_record_and_banner(self):
-        # (case, EXTRA_WORDS, banner, status shown, record's status, error)
+        # (case, EXTRA_WORDS, BMC, banner, status shown, record's status and
+        # verification, error)
         cases = [
-            ("no BMC answers", "", "FFFFFFF", "Status 0x7", 7,
+            ("no BMC answers", "", None, "FFFFFFF", "Status 0x7", 7, "not run",
              "Error! The BMC gave no shared-memory address"),
-            ("rehearsal stick", "DSBSHM", "PPPPPP", "Status 0x0", 0,
+            ("rehearsal stick on a board programmed earlier", "DSBSHM", bmc_programmed_earlier,
+             "PPPPPP", "Status 0x0", 0, "match",
              "Error! MainMAC must be 12 hexadecimal digits"),
         ]
-        for name, extra_words, banner, shown, status, error in cases:
+        for name, extra_words, bmc, banner, shown, status, verification, error in cases:
             with self.subTest(name):
                 work = tempfile.mkdtemp(prefix="line-stick-")
                 try:
-                    console, image = boot_stick(work, extra_words)
+                    console, image = boot_stick(work, extra_words, bmc(work) if bmc else ())
                     print(console[console.find("Scan BSN"):])
                     for line in ["Scan BSN: BSN-0001", "Scan PSN: PSN-0001",
                                  "Error! MainMAC must be 12 hexadecimal digits",
@@ -167,7 +184,8 @@ class LineStick(unittest.TestCase):
                     self.assertEqual(record["values"], {
                         "MainMAC": "021B2C3D4E5F", "BSN": "BSN-0001", "PSN": "PSN-0001"})
                     self.assertEqual(record["Board ID"], "TN4MB-0420")
-                    self.assertEqual((record["sent"], record["verification"]), (False, "not run"))
+                    self.assertEqual((record["sent"], record["verification"]),
+                                     (False, verification))
                     self.assertEqual(record["error"], error)
                     self.assertEqual(record["SKU.BIN"], {
                         "sha256": hashlib.sha256(image_bytes).hexdigest(),
