@@ -5,9 +5,13 @@ falls back to its shell, which maps it and runs its startup.nsh. The labels
 are typed over the serial console when each prompt appears (one refused MAC
 among them), and units.log is read back off the image with mtools and parsed.
 No BMC answers here, so a unit ends with status 7 and the FAIL banner; a
-rehearsal stick (EXTRA_WORDS=DSBSHM) ends with 0 and the PASS banner.
+rehearsal stick (EXTRA_WORDS=DSBSHM), whose VERIFY compares the FRU the board
+holds, ends with 0 and the PASS banner on a board programmed earlier.
+With the OEM BMC module, the station's whole cycle: the upload taken by the
+window agent and read back, two units through one stick.
 
-    line_stick_tests.py --images build/uefi [unittest args]
+    line_stick_tests.py --images build/uefi [--host-bin build/host] \
+        [--oem-module oem_bmc_module.so] [unittest args]
 """
 
 import argparse
@@ -24,6 +28,10 @@ import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import qemu_shell  # noqa: E402
+import system_tests  # noqa: E402
+import verify_tests  # noqa: E402
+import window_agent  # noqa: E402
+import window_agent_tests  # noqa: E402
 
 SOURCE_DIR = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 IMAGES = [None]
@@ -56,51 +64,88 @@ def type_slowly(process, keys):
         time.sleep(0.05)
 
 
-def drive_station(process, timeout):
-    """Answers the shell's skip prompt and each label prompt, then the final
-    pause; returns the console up to that pause, which follows the banner."""
-    steps = [(qemu_shell.SKIP_PROMPT, b" ")] + ANSWERS + [(b"to quit", b"q")]
-    output = bytearray()
+def arrival(chunks, end):
+    """Seconds at which the console byte before `end` arrived; `chunks`
+    holds (console length after the read, seconds) for each read."""
+    return next(seconds for length, seconds in chunks if length >= end)
+
+
+def drive_station(process, timeout, steps, started):
+    """Waits for each step's text on the console and types its keys (None:
+    only noted); returns the console up to the last step and the seconds
+    from `started` at which each step's text arrived."""
+    output, chunks, arrived = bytearray(), [], []
     searched = 0
     deadline = time.monotonic() + timeout
     descriptor = process.stdout.fileno()
-    while steps:
-        if time.monotonic() > deadline:
-            raise AssertionError("no %r within %d s; console:\n%s" % (
-                steps[0][0], timeout, qemu_shell.clean_console(output.decode("utf-8", "replace"))))
-        ready, _, _ = select.select([descriptor], [], [], 0.5)
-        if ready:
-            chunk = os.read(descriptor, 65536)
-            if not chunk:
-                break
-            output += chunk
-        found = output.find(steps[0][0], searched)
-        if found >= 0:
-            searched = found + len(steps[0][0])
+    for text, keys in steps:
+        found = output.find(text, searched)
+        while found < 0:
+            if time.monotonic() > deadline:
+                raise AssertionError("no %r within %d s; console:\n%s" % (
+                    text, timeout, qemu_shell.clean_console(output.decode("utf-8", "replace"))))
+            ready, _, _ = select.select([descriptor], [], [], 0.5)
+            if ready:
+                chunk = os.read(descriptor, 65536)
+                if not chunk:
+                    raise AssertionError("QEMU ended before %r" % text)
+                output += chunk
+                chunks.append((len(output), time.monotonic() - started))
+            found = output.find(text, searched)
+        searched = found + len(text)
+        arrived.append(arrival(chunks, searched))
+        if keys is not None:
             time.sleep(0.3)
-            type_slowly(process, steps[0][1])
-            steps.pop(0)
-    return qemu_shell.clean_console(output.decode("utf-8", "replace"))
+            type_slowly(process, keys)
+    return qemu_shell.clean_console(output.decode("utf-8", "replace")), arrived
 
 
-def boot_stick(work, extra_words):
-    """Makes the stick, boots it, answers the prompts; returns the console
-    and the stick's image path."""
-    image = os.path.join(work, "stick.img")
-    vars_copy = os.path.join(work, "vars.fd")
-    shutil.copyfile(qemu_shell.OVMF_VARS, vars_copy)
-    environment = dict(os.environ, IMAGES=IMAGES[0], ASK_LIST="BSN,PSN,MainMAC",
-                       EXTRA_WORDS=extra_words)
+def make_stick(image, extra_words="", ask_list=None):
+    """The stick of scripts/make-line-stick; its own keyword list unless
+    `ask_list` is given."""
+    environment = dict(os.environ, IMAGES=IMAGES[0], EXTRA_WORDS=extra_words)
+    if ask_list:
+        environment["ASK_LIST"] = ask_list
     subprocess.run(["bash", os.path.join(SOURCE_DIR, "scripts", "make-line-stick"),
                     os.path.join(SOURCE_DIR, "examples", "SKU.xml"), image],
                    env=environment, check=True, stdout=subprocess.DEVNULL)
-    with subprocess.Popen(stick_command(image, vars_copy), stdin=subprocess.PIPE,
-                          stdout=subprocess.PIPE, stderr=subprocess.STDOUT) as process:
+
+
+def run_stick(work, image, steps, qemu_args=(), timeout=240):
+    """Boots the stick with fresh firmware variables and drives its console
+    through the skip prompt, `steps` and the final pause; returns
+    drive_station's console and arrivals (the skip prompt's first)."""
+    vars_copy = os.path.join(work, "vars.fd")
+    shutil.copyfile(qemu_shell.OVMF_VARS, vars_copy)
+    started = time.monotonic()
+    with subprocess.Popen(stick_command(image, vars_copy) + list(qemu_args),
+                          stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                          stderr=subprocess.STDOUT) as process:
         try:
-            return drive_station(process, 240), image
+            return drive_station(process, timeout, [(qemu_shell.SKIP_PROMPT, b" ")] + steps
+                                 + [(b"to quit", b"q")], started)
         finally:
             process.kill()
             process.wait()
+
+
+def boot_stick(work, extra_words, qemu_args=()):
+    """Makes the stick, boots it, answers the prompts; returns the console
+    and the stick's image path."""
+    image = os.path.join(work, "stick.img")
+    make_stick(image, extra_words, "BSN,PSN,MainMAC")
+    return run_stick(work, image, ANSWERS, qemu_args)[0], image
+
+
+def bmc_programmed_earlier(work):
+    """QEMU's BMC holding the FRU the host build makes for ANSWERS' values:
+    the board a rehearsal stick's VERIFY finds already programmed."""
+    fru = window_agent.fru_from_sku(window_agent_tests.host_sku_bin(
+        os.path.join(work, "host"), ["MainMAC=021B2C3D4E5F", "BSN=BSN-0001", "PSN=PSN-0001"]))
+    fru_file = os.path.join(work, "fru0.bin")
+    with open(fru_file, "wb") as handle:
+        handle.write(fru)
+    return verify_tests.kcs_bmc_serving(fru_file)
 
 
 def stick_file(image, name):
@@ -110,18 +155,20 @@ def stick_file(image, name):
 
 class LineStick(unittest.TestCase):
     def test_prompts_record_and_banner(self):
-        # (case, EXTRA_WORDS, banner, status shown, record's status, error)
+        # (case, EXTRA_WORDS, BMC, banner, status shown, record's status and
+        # verification, error)
         cases = [
-            ("no BMC answers", "", "FFFFFFF", "Status 0x7", 7,
+            ("no BMC answers", "", None, "FFFFFFF", "Status 0x7", 7, "not run",
              "Error! The BMC gave no shared-memory address"),
-            ("rehearsal stick", "DSBSHM", "PPPPPP", "Status 0x0", 0,
+            ("rehearsal stick on a board programmed earlier", "DSBSHM", bmc_programmed_earlier,
+             "PPPPPP", "Status 0x0", 0, "match",
              "Error! MainMAC must be 12 hexadecimal digits"),
         ]
-        for name, extra_words, banner, shown, status, error in cases:
+        for name, extra_words, bmc, banner, shown, status, verification, error in cases:
             with self.subTest(name):
                 work = tempfile.mkdtemp(prefix="line-stick-")
                 try:
-                    console, image = boot_stick(work, extra_words)
+                    console, image = boot_stick(work, extra_words, bmc(work) if bmc else ())
                     print(console[console.find("Scan BSN"):])
                     for line in ["Scan BSN: BSN-0001", "Scan PSN: PSN-0001",
                                  "Error! MainMAC must be 12 hexadecimal digits",
@@ -137,7 +184,8 @@ class LineStick(unittest.TestCase):
                     self.assertEqual(record["values"], {
                         "MainMAC": "021B2C3D4E5F", "BSN": "BSN-0001", "PSN": "PSN-0001"})
                     self.assertEqual(record["Board ID"], "TN4MB-0420")
-                    self.assertEqual((record["sent"], record["verification"]), (False, "not run"))
+                    self.assertEqual((record["sent"], record["verification"]),
+                                     (False, verification))
                     self.assertEqual(record["error"], error)
                     self.assertEqual(record["SKU.BIN"], {
                         "sha256": hashlib.sha256(image_bytes).hexdigest(),
@@ -146,11 +194,111 @@ class LineStick(unittest.TestCase):
                     shutil.rmtree(work, ignore_errors=True)
 
 
+# The station's own keyword list, scanned for the unit window_agent_tests.py
+# programs; the MainMAC typed first with colons is refused and scanned again.
+STATION_VALUES = dict(value.split("=") for value in window_agent_tests.VALUES)
+STATION_ANSWERS = [
+    (b"Scan BSN: ", b"BQ4W2611000217\r"),
+    (b"Scan PSN: ", b"SR4W2611000388\r"),
+    (b"Scan CSN: ", b"CH4W2611000054\r"),
+    (b"Scan MainMAC: ", b"02:1B:2C:3D:4E:5F\r"),
+    (b"must be 12 hexadecimal digits", b"021B2C3D4E5F\r"),
+    (b"Scan ShareMAC: ", b"021B2C3D4E60\r"),
+    (b"\r\n", None),  # the last answer taken
+    (b"\r\nDone\r\n", None),
+]
+
+
+def station_timings(arrived):
+    """Boot (to the first prompt), prompts, run (to Done) and verification
+    (to the banner) in seconds, from the arrivals of run_stick's steps."""
+    first_prompt, answered, done, banner = arrived[1], arrived[-4], arrived[-3], arrived[-2]
+    return first_prompt, answered - first_prompt, done - answered, banner - done
+
+
+@unittest.skipUnless(system_tests.OEM_MODULE or "--oem-module" in sys.argv,
+                     "needs the OEM BMC module")
+class StationCycleThroughTheWindowAgent(unittest.TestCase):
+    """Two units through one stick, as at a station: ipmi_sim with our OEM
+    module as the BMC, vmware-svga as its window and the window agent taking
+    the doorbell. The first BMC is given the FRU that was sent (PASS); the
+    second one another unit's, with the board serial number changed (FAIL),
+    and its record joins the first in units.log."""
+
+    def boot_with_agent(self, work, image, fru_size, alter_serial, banner):
+        os.makedirs(work)
+        fru_file = os.path.join(work, "fru0.bin")
+        with open(fru_file, "wb") as handle:
+            handle.write(bytes(fru_size))
+        bmc = system_tests.OemBmc(
+            work, ['mc_add_fru_data 0x20 0 %d file 0 "%s"' % (fru_size, fru_file)])
+        qmp = os.path.join(work, "qmp.sock")
+        gdb_port = system_tests.free_port()
+        agent = window_agent.WindowAgent(qmp, gdb_port, fru_file, alter_serial).start()
+        try:
+            console, arrived = run_stick(
+                work, image, STATION_ANSWERS + [(banner, None)],
+                bmc.qemu_args() + ["-device", "vmware-svga", "-qmp",
+                                   "unix:%s,server=on,wait=off" % qmp,
+                                   "-gdb", "tcp:127.0.0.1:%d" % gdb_port])
+        finally:
+            agent.join(10)
+            bmc.stop()
+        self.assertIsNone(agent.error)
+        return console, station_timings(arrived), agent.capture
+
+    def test_a_unit_passes_and_one_with_another_units_fru_fails(self):
+        # (case, agent alters the serial, banner, status shown, record's
+        # status and verification, the console's line after Done)
+        work = tempfile.mkdtemp(prefix="station-")
+        self.addCleanup(shutil.rmtree, work, True)
+        fru_size = len(window_agent.fru_from_sku(
+            window_agent_tests.host_sku_bin(os.path.join(work, "host"), window_agent_tests.VALUES)))
+        cases = [
+            ("the FRU as sent", False, b"PPPPPP", "Status 0x0", 0, "match",
+             "Verify: the BMC's FRU matches SKU.BIN (%d bytes)" % fru_size),
+            ("another unit's FRU", True, b"FFFFFFF", "Status 0x8", 8, "mismatch",
+             verify_tests.SERIAL_LINE.rstrip()),
+        ]
+        image = os.path.join(work, "stick.img")
+        make_stick(image)
+        records = []
+        for boot, (name, alter, banner, shown, status, verification, line) in enumerate(cases):
+            with self.subTest(name):
+                console, timings, capture = self.boot_with_agent(
+                    os.path.join(work, "boot%d" % boot), image, fru_size, alter, banner)
+                print(console[console.find("Scan BSN"):])
+                print("%s: boot %.1f s, prompts %.1f s, run %.1f s, verification %.1f s; "
+                      "banner %.1f s after QEMU start" % ((name,) + timings + (sum(timings),)))
+                for expected in ["Error! MainMAC must be 12 hexadecimal digits",
+                                 "Scan MainMAC: 021B2C3D4E5F", "\r\nDone\r\n" + line + "\r\n",
+                                 banner.decode(), shown]:
+                    self.assertIn(expected, console)
+                lines = stick_file(image, "units.log").split(b"\n")
+                self.assertEqual((lines[:len(records)], len(lines), lines[-1]),
+                                 (records, len(records) + 2, b""))
+                records.append(lines[-2])
+                print(lines[-2].decode())
+                record = json.loads(lines[-2])
+                sku_bin = stick_file(image, "SKU.BIN")
+                self.assertEqual(capture[:len(sku_bin)], sku_bin)
+                self.assertEqual((record["status"], record["sent"], record["verification"]),
+                                 (status, True, verification))
+                self.assertEqual(record["values"], STATION_VALUES)
+                self.assertEqual(record["SKU.BIN"], {
+                    "sha256": hashlib.sha256(sku_bin).hexdigest(), "size": len(sku_bin)})
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--images", required=True)
+    parser.add_argument("--host-bin", default=system_tests.HOST_BIN)
+    parser.add_argument("--oem-module", default=system_tests.OEM_MODULE)
     arguments, rest = parser.parse_known_args()
     IMAGES[0] = os.path.abspath(arguments.images)
+    system_tests.HOST_BIN = os.path.abspath(arguments.host_bin)
+    if arguments.oem_module:
+        system_tests.OEM_MODULE = os.path.abspath(arguments.oem_module)
     unittest.main(argv=[sys.argv[0]] + rest)
 
 
