@@ -74,26 +74,17 @@ class LinuxPelgrinThroughTheWindowAgent(unittest.TestCase):
         cls.work = tempfile.mkdtemp(prefix="window-agent-guest-")
         cls.fru_size = fru_size = len(window_agent.fru_from_sku(window_agent_tests.host_sku_bin(
             os.path.join(cls.work, "host"), window_agent_tests.VALUES)))
-        fru_file = os.path.join(cls.work, "fru0.bin")
-        with open(fru_file, "wb") as handle:
-            handle.write(bytes(fru_size))
-        cls.bmc = system_tests.OemBmc(
-            cls.work, ['mc_add_fru_data 0x20 0 %d file 0 "%s"' % (fru_size, fru_file)])
-        qmp = os.path.join(cls.work, "qmp.sock")
-        gdb_port = system_tests.free_port()
-        cls.agent = window_agent.WindowAgent(qmp, gdb_port, fru_file).start()
+        cls.attached = window_agent_tests.AgentBmc(cls.work, fru_size)
+        cls.bmc, cls.agent = cls.attached.bmc, cls.attached.agent
         started = time.monotonic()
         try:
             cls.steps, cls.files, cls.console = guest.boot(
                 OPTIONS.kernel_dir, build_initramfs(),
                 STEPS % {"values": " ".join(window_agent_tests.VALUES),
                          "driver_load": guest.DRIVER_LOAD},
-                cls.bmc.qemu_args() + ["-device", "vmware-svga", "-qmp",
-                                       "unix:%s,server=on,wait=off" % qmp,
-                                       "-gdb", "tcp:127.0.0.1:%d" % gdb_port], BOOT_TIMEOUT)
+                cls.attached.qemu_args, BOOT_TIMEOUT)
         finally:
-            cls.agent.join(10)
-            cls.bmc.stop()
+            cls.attached.stop()
         cls.seconds = time.monotonic() - started
 
     @classmethod

@@ -227,25 +227,14 @@ class StationCycleThroughTheWindowAgent(unittest.TestCase):
 
     def boot_with_agent(self, work, image, fru_size, alter_serial, banner):
         os.makedirs(work)
-        fru_file = os.path.join(work, "fru0.bin")
-        with open(fru_file, "wb") as handle:
-            handle.write(bytes(fru_size))
-        bmc = system_tests.OemBmc(
-            work, ['mc_add_fru_data 0x20 0 %d file 0 "%s"' % (fru_size, fru_file)])
-        qmp = os.path.join(work, "qmp.sock")
-        gdb_port = system_tests.free_port()
-        agent = window_agent.WindowAgent(qmp, gdb_port, fru_file, alter_serial).start()
+        attached = window_agent_tests.AgentBmc(work, fru_size, alter_serial)
         try:
-            console, arrived = run_stick(
-                work, image, STATION_ANSWERS + [(banner, None)],
-                bmc.qemu_args() + ["-device", "vmware-svga", "-qmp",
-                                   "unix:%s,server=on,wait=off" % qmp,
-                                   "-gdb", "tcp:127.0.0.1:%d" % gdb_port])
+            console, arrived = run_stick(work, image, STATION_ANSWERS + [(banner, None)],
+                                         attached.qemu_args)
         finally:
-            agent.join(10)
-            bmc.stop()
-        self.assertIsNone(agent.error)
-        return console, station_timings(arrived), agent.capture
+            attached.stop()
+        self.assertIsNone(attached.agent.error)
+        return console, station_timings(arrived), attached.agent.capture
 
     def test_a_unit_passes_and_one_with_another_units_fru_fails(self):
         # (case, agent alters the serial, banner, status shown, record's

@@ -105,26 +105,15 @@ class UploadVerifyThroughTheWindowAgent(unittest.TestCase):
         self.addCleanup(shutil.rmtree, work, True)
         fru_size = len(window_agent.fru_from_sku(
             window_agent_tests.host_sku_bin(os.path.join(work, "host"), VALUES)))
-        fru_file = os.path.join(work, "fru0.bin")
-        with open(fru_file, "wb") as handle:
-            handle.write(bytes(fru_size))
-        bmc = system_tests.OemBmc(
-            work, ['mc_add_fru_data 0x20 0 %d file 0 "%s"' % (fru_size, fru_file)])
-        qmp = os.path.join(work, "qmp.sock")
-        gdb_port = system_tests.free_port()
-        agent = window_agent.WindowAgent(qmp, gdb_port, fru_file, alter_serial).start()
+        attached = window_agent_tests.AgentBmc(work, fru_size, alter_serial)
         try:
             results = system_tests.run_cases(
                 [os.path.join(system_tests.IMAGES, "pelgrin.efi"), system_tests.EXAMPLE_SKU],
                 [("run", ["pelgrin.efi " + " ".join(VALUES) + " VERIFY"])],
-                bmc.qemu_args() + ["-device", "vmware-svga", "-qmp",
-                                   "unix:%s,server=on,wait=off" % qmp,
-                                   "-gdb", "tcp:127.0.0.1:%d" % gdb_port],
-                timeout=window_agent_tests.RUN_TIMEOUT)
+                attached.qemu_args, timeout=window_agent_tests.RUN_TIMEOUT)
         finally:
-            agent.join(10)
-            bmc.stop()
-        self.assertIsNone(agent.error)
+            attached.stop()
+        self.assertIsNone(attached.agent.error)
         text, status = results["run"]
         self.assertIn("\r\nDone\r\n", text)
         return text, status, fru_size

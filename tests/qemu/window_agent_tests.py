@@ -85,6 +85,30 @@ def fru_replies(fru, line_end):
 
 @unittest.skipUnless(system_tests.OEM_MODULE or "--oem-module" in sys.argv,
                      "needs the OEM BMC module")
+class AgentBmc:
+    """ipmi_sim with our OEM module, serving FRU device 0 from a file of
+    `fru_size` zeros that the window agent rewrites when it takes the doorbell
+    on vmware-svga's window. `qemu_args` attach all of it to a boot; stop()
+    after the boot."""
+
+    def __init__(self, work, fru_size, alter_serial=False):
+        fru_file = os.path.join(work, "fru0.bin")
+        with open(fru_file, "wb") as handle:
+            handle.write(bytes(fru_size))
+        self.bmc = system_tests.OemBmc(
+            work, ['mc_add_fru_data 0x20 0 %d file 0 "%s"' % (fru_size, fru_file)])
+        qmp = os.path.join(work, "qmp.sock")
+        gdb_port = system_tests.free_port()
+        self.agent = window_agent.WindowAgent(qmp, gdb_port, fru_file, alter_serial).start()
+        self.qemu_args = self.bmc.qemu_args() + [
+            "-device", "vmware-svga", "-qmp", "unix:%s,server=on,wait=off" % qmp,
+            "-gdb", "tcp:127.0.0.1:%d" % gdb_port]
+
+    def stop(self):
+        self.agent.join(10)
+        self.bmc.stop()
+
+
 class PelgrinThroughTheWindowAgent(unittest.TestCase):
     """One boot: the production run on vmware-svga with the agent as the
     BMC's side of the window, then dorvax reads the FRU the agent applied."""
@@ -94,14 +118,8 @@ class PelgrinThroughTheWindowAgent(unittest.TestCase):
         cls.work = tempfile.mkdtemp(prefix="window-agent-")
         fru_size = len(window_agent.fru_from_sku(
             host_sku_bin(os.path.join(cls.work, "host"), VALUES)))
-        fru_file = os.path.join(cls.work, "fru0.bin")
-        with open(fru_file, "wb") as handle:
-            handle.write(bytes(fru_size))
-        cls.bmc = system_tests.OemBmc(
-            cls.work, ['mc_add_fru_data 0x20 0 %d file 0 "%s"' % (fru_size, fru_file)])
-        qmp = os.path.join(cls.work, "qmp.sock")
-        gdb_port = system_tests.free_port()
-        cls.agent = window_agent.WindowAgent(qmp, gdb_port, fru_file).start()
+        cls.attached = AgentBmc(cls.work, fru_size)
+        cls.bmc, cls.agent = cls.attached.bmc, cls.attached.agent
         started = time.monotonic()
         try:
             cls.results = system_tests.run_cases(
@@ -111,13 +129,10 @@ class PelgrinThroughTheWindowAgent(unittest.TestCase):
                 [("run", ["pelgrin.efi " + " ".join(VALUES)]),
                  ("fru_info", ["dorvax.efi 28 10 00"]),
                  ("fru_read", ["dorvax.efi 28 11 00 00 00 10"])],
-                cls.bmc.qemu_args() + ["-device", "vmware-svga", "-qmp",
-                                       "unix:%s,server=on,wait=off" % qmp,
-                                       "-gdb", "tcp:127.0.0.1:%d" % gdb_port],
-                ["SKU.BIN"], os.path.join(cls.work, "shell"), timeout=RUN_TIMEOUT)
+                cls.attached.qemu_args, ["SKU.BIN"], os.path.join(cls.work, "shell"),
+                timeout=RUN_TIMEOUT)
         finally:
-            cls.agent.join(10)
-            cls.bmc.stop()
+            cls.attached.stop()
         cls.seconds = time.monotonic() - started
         with open(os.path.join(cls.work, "shell", "SKU.BIN"), "rb") as handle:
             cls.sku_bin = handle.read()
