@@ -4,17 +4,15 @@
 #include <string.h>
 
 #include "kcs/kcs.h"
+#include "pelgrin/channel/oem_requests.h"
 #include "platform/platform.h"
 
 namespace {
 
-constexpr uint8_t NETFN_APP_LUN0 = 0x06 << 2;
 constexpr uint8_t NETFN_STORAGE_LUN0 = 0x0A << 2;
-constexpr uint8_t CMD_GET_DEVICE_ID = 0x01;
 constexpr uint8_t CMD_FRU_AREA_INFO = 0x10;
 constexpr uint8_t CMD_READ_FRU_DATA = 0x11;
 constexpr uint8_t FRU_DEVICE_0 = 0;
-constexpr uint8_t COMPLETION_CODE = 2;
 constexpr uint8_t RESPONSE_DATA = 3;
 constexpr uint64_t ONE_SECOND_US = 1000000;
 constexpr uint64_t BUSY_PAUSE_US = 100000;

@@ -16,12 +16,9 @@ constexpr uint32_t DOORBELL_POLLS = 3000;
 constexpr uint64_t DOORBELL_POLL_US = 10000;
 constexpr int STATUS_TRIES = 30;
 constexpr uint64_t STATUS_TRY_US = 1000000;
-constexpr uint8_t NETFN_APP_LUN0 = 0x06 << 2;
-constexpr uint8_t CMD_GET_DEVICE_ID = 0x01;
 constexpr uint8_t SMEM_ADDRESS_PARAMETER = 0x0A;
 constexpr uint8_t UPDATE_STATUS_PARAMETER = 0x03;
 constexpr uint64_t ADDRESS_RESPONSE_MIN = 10;
-constexpr uint8_t COMPLETION_CODE = 2;
 
 uint32_t littleEndian32(const uint8_t* bytes) {
     return static_cast<uint32_t>(bytes[0]) | static_cast<uint32_t>(bytes[1]) << 8 |

@@ -13,6 +13,12 @@
 constexpr uint8_t oemEnterpriseNumber[3] = {BMC_ENTERPRISE_NUMBER[0], BMC_ENTERPRISE_NUMBER[1],
                                             BMC_ENTERPRISE_NUMBER[2]};
 
+constexpr uint8_t NETFN_APP_LUN0 = 0x06 << 2;
+constexpr uint8_t CMD_GET_DEVICE_ID = 0x01;
+// Byte of every IPMI response that holds its completion code, behind the
+// network function and the command.
+constexpr uint8_t COMPLETION_CODE = 2;
+
 constexpr uint8_t CMD_SMEM_DOORBELL = 0x20;
 constexpr uint8_t CMD_SMEM_ADDRESS = 0x21;
 constexpr uint8_t CMD_UPDATE_STATUS = 0x3F;
