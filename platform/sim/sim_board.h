@@ -77,7 +77,7 @@ uint64_t strayMemoryAccesses();
 // --- The whole board ----------------------------------------------------------------
 
 // Back to an empty board: floating bus, no PCI functions, no memory devices,
-// virtual time 0, all counters 0, wall clock unset.
+// virtual time 0, all counters 0, wall clock unset, no SIM_FAULTS.
 void resetBoard();
 
 // The board the host programs run on: a BMC behind the KCS ports, its display

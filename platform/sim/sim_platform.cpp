@@ -6,6 +6,7 @@
 #include "platform/platform.h"
 #include "platform/sim/bmc_messages.h"
 #include "platform/sim/sim_board.h"
+#include "platform/sim/sim_faults.h"
 
 namespace sim {
 namespace {
@@ -95,6 +96,7 @@ uint64_t strayMemoryAccesses() {
 void resetBoard() {
     board() = Board{};
     bmc().clear();
+    setSimFaults(SimFaults{});
 }
 
 void installDefaultBoard() {
