@@ -31,32 +31,33 @@ int readFailed(const FruReadbackFault& fault) {
 }
 
 int compareWithBmc(const uint8_t* fru, uint32_t fruSize, const uint8_t* held, uint32_t heldSize,
-                   bool afterUpload) {
+                   bool everyByte) {
     FruComparison comparison = {
         fru,
         fruSize,
         held,
         heldSize,
-        afterUpload ? FRU_COMPARE_EVERY_BYTE : FRU_COMPARE_FIELDS_BUT_MFG_DATE,
+        everyByte ? FRU_COMPARE_EVERY_BYTE : FRU_COMPARE_FIELDS_BUT_MFG_DATE,
         printDifference,
         nullptr};
     if (fruCompare(comparison) != FRU_SAME)
         return RUN_VERIFY_MISMATCH;
     printf("Verify: the BMC's FRU matches %s (%u bytes%s)\n", IMAGE_FILE,
-           static_cast<unsigned>(fruSize), afterUpload ? "" : ", manufacturing date not compared");
+           static_cast<unsigned>(fruSize), everyByte ? "" : ", manufacturing date not compared");
     return RUN_OK;
 }
 
 }  // namespace
 
-int verifyBmcFru(const uint8_t* skuImage, size_t size, bool afterUpload) {
+int verifyBmcFru(const uint8_t* skuImage, size_t size, VerifyAfter after) {
+    const bool everyByte = after != VERIFY_BOARD_AS_IT_IS;
     const uint8_t* fru = nullptr;
     uint32_t fruSize = 0;
     if (!skuFindEntry(skuImage, size, SKU_FRU_ENTRY_NAME, &fru, &fruSize)) {
         printf("Error! Verify: %s holds no FRU image\n", IMAGE_FILE);
         return RUN_VERIFY_UNREADABLE;
     }
-    if (afterUpload && !waitForBmcAnswer(BMC_RETURN_SECONDS)) {
+    if (after == VERIFY_AFTER_UPLOAD && !waitForBmcAnswer(BMC_RETURN_SECONDS)) {
         printf("Error! Verify: Get Device ID: the BMC did not answer within %u s\n",
                static_cast<unsigned>(BMC_RETURN_SECONDS));
         return RUN_VERIFY_UNREADABLE;
@@ -64,14 +65,14 @@ int verifyBmcFru(const uint8_t* skuImage, size_t size, bool afterUpload) {
     FruReadback readback = {};
     if (!readFruAreaInfo(&readback))
         return readFailed(readback.fault);
-    // After an upload only the image's span is compared; a board programmed
+    // After a transfer only the image's span is compared; a board programmed
     // earlier may hold an image of another length.
-    uint32_t capacity = afterUpload ? fruSize : readback.areaSize;
+    uint32_t capacity = everyByte ? fruSize : readback.areaSize;
     uint8_t* held = static_cast<uint8_t*>(malloc(capacity > 0 ? capacity : 1));
     if (held == nullptr)
         return RUN_OUT_OF_MEMORY;
     int status = readFruData(held, capacity, &readback)
-                     ? compareWithBmc(fru, fruSize, held, readback.size, afterUpload)
+                     ? compareWithBmc(fru, fruSize, held, readback.size, everyByte)
                      : readFailed(readback.fault);
     free(held);
     return status;

@@ -5,9 +5,17 @@
 #include <stddef.h>
 #include <stdint.h>
 
+// What this run did to the board before VERIFY reads it back.
+enum VerifyAfter {
+    VERIFY_BOARD_AS_IT_IS,   // nothing sent (DSBSHM): a board programmed earlier
+    VERIFY_AFTER_UPLOAD,     // SKU.BIN went through the window; the BMC resets
+    VERIFY_AFTER_FRU_WRITE,  // the FRU was written over KCS; no reset follows
+};
+
 // `skuImage` holds SKU.BIN (`size` bytes, zero past its end). After an upload
-// the BMC is first given up to 120 s to answer again and its first bytes must
-// equal the image; otherwise (a board programmed earlier) every field but the
-// manufacturing date must. RUN_OK after the match line, RUN_VERIFY_MISMATCH
-// after a line per difference, RUN_VERIFY_UNREADABLE after one error line.
-int verifyBmcFru(const uint8_t* skuImage, size_t size, bool afterUpload);
+// the BMC is first given up to 120 s to answer again; after an upload or a
+// FRU write the BMC's first bytes must equal the image; a board as it is must
+// hold every field but the manufacturing date. RUN_OK after the match line,
+// RUN_VERIFY_MISMATCH after a line per difference, RUN_VERIFY_UNREADABLE after
+// one error line.
+int verifyBmcFru(const uint8_t* skuImage, size_t size, VerifyAfter after);

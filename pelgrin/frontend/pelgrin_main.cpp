@@ -56,7 +56,9 @@ int produceAndSend(SkuContext* context, const RunFlags& flags, bool* sent) {
         if (flags.writeToSharedMemory)
             status = sendImageToBmc(sent);
         if (status == RUN_OK && flags.verify)
-            status = verifyBmcFru(imageBuffer, SKU_IMAGE_MAX, flags.writeToSharedMemory);
+            status = verifyBmcFru(
+                imageBuffer, SKU_IMAGE_MAX,
+                flags.writeToSharedMemory ? VERIFY_AFTER_UPLOAD : VERIFY_BOARD_AS_IT_IS);
     }
     free(context->skuGz);
     context->skuGz = nullptr;

@@ -66,9 +66,9 @@ SmemChannel* openSmemChannel(uint8_t kind) {
 // The double's channel is static: nothing to release.
 void closeSmemChannel(SmemChannel*) {}
 
-int verifyBmcFru(const uint8_t*, size_t, bool afterUpload) {
+int verifyBmcFru(const uint8_t*, size_t, VerifyAfter after) {
     using namespace doubles;
     recorded.verifyCalls++;
-    recorded.verifiedAfterUpload = afterUpload;
+    recorded.verifiedAfterUpload = after == VERIFY_AFTER_UPLOAD;
     return script.verifyStatus;
 }
