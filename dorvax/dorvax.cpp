@@ -4,7 +4,9 @@
 
 #include "dorvax/completion_codes.h"
 #include "dorvax/dorvax_args.h"
+#include "kcs/ipmi_reply.h"
 #include "kcs/kcs.h"
+#include "platform/platform.h"
 
 namespace {
 
@@ -48,13 +50,15 @@ int readCommandLine(int argc, char** argv, uint8_t* request) {
 }
 
 // Another try after an over-long reply would only send the request again
-// for a reply that cannot fit either.
+// for a reply that cannot fit either. All tries share the policy's one
+// deadline, whatever -delay makes of each pause.
 EfiStatus sendRequest(const uint8_t* request, int count, uint8_t* response, uint64_t* length) {
+    const uint64_t deadline = platformMicros() + kcsPolicy.requestDeadlineUs;
     EfiStatus status = EFI_NOT_FOUND;
     for (int attempt = 0; attempt < REQUEST_TRIES; ++attempt) {
         *length = static_cast<uint64_t>(count);
-        status = kcsRequest(request, response, length);
-        if (status == EFI_SUCCESS || status == EFI_BUFFER_TOO_SMALL)
+        status = kcsRequestBy(request, response, length, deadline);
+        if (status == EFI_SUCCESS || status == EFI_BUFFER_TOO_SMALL || platformMicros() >= deadline)
             return status;
     }
     return status;
@@ -80,6 +84,21 @@ int reportResponse(uint8_t netFnLun, const uint8_t* response, uint64_t length) {
     return -1;
 }
 
+// What came back is shown either way: the operator sees which bytes were
+// not an answer. The NetFn and command are the reply's own.
+int reportNonAnswer(uint8_t netFnLun, IpmiReplyShape shape, const uint8_t* response,
+                    uint64_t length) {
+    printReturnData(response, length);
+    if (shape == IPMI_REPLY_NO_COMPLETION_CODE)
+        printf("Error! The reply has no completion code\n");
+    else
+        printf("Error! The reply answers another request (NetFn 0x%02X, command 0x%02X)\n",
+               response[0] >> 2, response[1]);
+    if ((netFnLun & LUN_MASK) != 0)
+        printByteHint();
+    return -1;
+}
+
 int exchange(const uint8_t* request, int count) {
     uint8_t response[KCS_MAX_RESPONSE] = {};
     uint64_t length = 0;
@@ -92,6 +111,9 @@ int exchange(const uint8_t* request, int count) {
         printf("\nKCS ACCESS TIMEOUT\n");
         return -1;
     }
+    IpmiReplyShape shape = ipmiReplyShape(request, response, length);
+    if (shape != IPMI_REPLY_ANSWERS)
+        return reportNonAnswer(request[0], shape, response, length);
     return reportResponse(request[0], response, length);
 }
 

@@ -1,6 +1,6 @@
 // The KCS transport against a BMC whose every register read comes from the
 // fuzz input: whatever the BMC does, a request stores at most 256 bytes and
-// ends within the time its policy allows.
+// ends within the time its policy allows, never past its deadline.
 #include <cstdint>
 #include <cstdlib>
 #include <vector>
@@ -68,6 +68,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (sim::stallCount() > bound)
         abort();
     if (sim::nowMicros() > bound * kcsPolicy.pollIntervalUs)
+        abort();
+    if (sim::nowMicros() > kcsPolicy.requestDeadlineUs)
         abort();
     sim::attachPortDevice(nullptr);
     return 0;

@@ -19,6 +19,29 @@ const uint8_t KCS_READ = 0x68;
 // No IPMI state reads back as 0xFF in IDLE_STATE: it is an empty bus.
 const uint8_t KCS_FLOATING_BUS = 0xFF;
 
+// The deadline of the request in progress. A phase called outside a request
+// has none and keeps only its poll and attempt counts.
+struct RequestDeadline {
+    bool armed;
+    uint64_t atUs;
+};
+RequestDeadline requestDeadline = {false, 0};
+
+bool deadlinePassed() {
+    return requestDeadline.armed && platformMicros() >= requestDeadline.atUs;
+}
+
+// A pause never reaches past the deadline, so that one long -delay cannot.
+void pauseBeforeDeadline(uint64_t microseconds) {
+    if (requestDeadline.armed) {
+        uint64_t now = platformMicros();
+        uint64_t left = now < requestDeadline.atUs ? requestDeadline.atUs - now : 0;
+        if (microseconds > left)
+            microseconds = left;
+    }
+    platformStall(microseconds);
+}
+
 uint8_t readStatus() {
     uint8_t status = 0;
     kcsPortAccess(kcsPolicy.commandStatusPort, KCS_PORT_READ, &status);
@@ -120,15 +143,33 @@ bool isRetriedReadFailure(EfiStatus status) {
     return status != EFI_SUCCESS && status != EFI_BUFFER_TOO_SMALL;
 }
 
-// As over the ports, the length is rewritten only when bytes arrived.
 bool sentThroughDriver(const uint8_t* request, uint8_t* response, uint64_t* length,
-                       EfiStatus* status) {
+                       uint64_t deadlineUs, EfiStatus* status) {
     uint64_t received = KCS_MAX_RESPONSE;
-    if (!platformIpmiDriverRequest(request, *length, response, &received, status))
+    if (!platformIpmiDriverRequest(request, *length, response, &received, deadlineUs, status))
         return false;
-    if (received > 0)
-        *length = received;
+    *length = received;
     return true;
+}
+
+EfiStatus exchangeOverPorts(const uint8_t* request, uint8_t* response, uint64_t* length) {
+    const uint64_t count = *length;
+    *length = 0;
+    if (readStatus() == KCS_FLOATING_BUS)
+        return EFI_NOT_FOUND;
+    uint32_t attempt = 0;
+    EfiStatus status = EFI_SUCCESS;
+    do {
+        status = kcsWritePhase(request, count);
+    } while (status != EFI_SUCCESS && ++attempt < kcsPolicy.phaseAttempts && !deadlinePassed());
+    if (status != EFI_SUCCESS && !readsAfterFailedWrite())
+        return status;
+    attempt = 0;
+    do {
+        status = kcsReadPhase(response, length);
+    } while (isRetriedReadFailure(status) && ++attempt < kcsPolicy.phaseAttempts &&
+             !deadlinePassed());
+    return status;
 }
 
 }  // namespace
@@ -150,11 +191,13 @@ EfiStatus kcsPortAccess(uint16_t port, uint8_t direction, uint8_t* byte) {
 EfiStatus kcsWaitStatus(uint8_t mask, bool wantSet) {
     for (uint32_t read = 0; read < kcsPolicy.pollLimit; ++read) {
         if (kcsPolicy.stallBeforeRead)
-            platformStall(kcsPolicy.pollIntervalUs);
+            pauseBeforeDeadline(kcsPolicy.pollIntervalUs);
         if (conditionMet(readStatus(), mask, wantSet))
             return EFI_SUCCESS;
+        if (deadlinePassed())
+            return EFI_TIMEOUT;
         if (!kcsPolicy.stallBeforeRead)
-            platformStall(kcsPolicy.pollIntervalUs);
+            pauseBeforeDeadline(kcsPolicy.pollIntervalUs);
     }
     return EFI_TIMEOUT;
 }
@@ -193,11 +236,12 @@ EfiStatus kcsWritePhase(const uint8_t* request, uint64_t count) {
     return EFI_SUCCESS;
 }
 
-// The length is rewritten only as bytes arrive, so a response that ends
-// before its first byte leaves the caller's value in place.
+// A response that ends before its first byte leaves the length at 0: a
+// caller must never take bytes it had in the buffer for the BMC's.
 EfiStatus kcsReadPhase(uint8_t* response, uint64_t* length) {
     if (response == nullptr || length == nullptr)
         return EFI_INVALID_PARAMETER;
+    *length = 0;
     for (uint32_t i = 0;; ++i) {
         EfiStatus status = waitInputTaken();
         if (status != EFI_SUCCESS)
@@ -219,6 +263,9 @@ EfiStatus kcsReadPhase(uint8_t* response, uint64_t* length) {
 // brought back to IDLE_STATE leaves the transfer failed.
 EfiStatus kcsErrorRecovery() {
     for (uint32_t attempt = 0; attempt < kcsPolicy.recoveryAttempts; ++attempt) {
+        // The first attempt runs even late: it may leave the interface idle.
+        if (attempt > 0 && deadlinePassed())
+            return EFI_TIMEOUT;
         EfiStatus status = abortTransfer();
         if (status == EFI_SUCCESS)
             return EFI_DEVICE_ERROR;
@@ -229,23 +276,25 @@ EfiStatus kcsErrorRecovery() {
 }
 
 EfiStatus kcsRequest(const uint8_t* request, uint8_t* response, uint64_t* length) {
+    return kcsRequestBy(request, response, length, UINT64_MAX);
+}
+
+EfiStatus kcsRequestBy(const uint8_t* request, uint8_t* response, uint64_t* length,
+                       uint64_t deadlineUs) {
     if (request == nullptr || response == nullptr || length == nullptr || *length == 0)
         return EFI_INVALID_PARAMETER;
+    const uint64_t start = platformMicros();
+    const uint64_t ownDeadline = start + kcsPolicy.requestDeadlineUs;
+    const uint64_t deadline = deadlineUs < ownDeadline ? deadlineUs : ownDeadline;
+    if (start >= deadline) {
+        *length = 0;
+        return EFI_TIMEOUT;
+    }
     EfiStatus status = EFI_SUCCESS;
-    if (sentThroughDriver(request, response, length, &status))
+    if (sentThroughDriver(request, response, length, deadline, &status))
         return status;
-    if (readStatus() == KCS_FLOATING_BUS)
-        return EFI_NOT_FOUND;
-    const uint64_t count = *length;
-    uint32_t attempt = 0;
-    do {
-        status = kcsWritePhase(request, count);
-    } while (status != EFI_SUCCESS && ++attempt < kcsPolicy.phaseAttempts);
-    if (status != EFI_SUCCESS && !readsAfterFailedWrite())
-        return status;
-    attempt = 0;
-    do {
-        status = kcsReadPhase(response, length);
-    } while (isRetriedReadFailure(status) && ++attempt < kcsPolicy.phaseAttempts);
+    requestDeadline = {true, deadline};
+    status = exchangeOverPorts(request, response, length);
+    requestDeadline.armed = false;
     return status;
 }

@@ -27,6 +27,11 @@ void platformStall(uint64_t microseconds);
 // clock cannot be read.
 int64_t platformTime();
 
+// Microseconds since an arbitrary start, never going back: the clock every
+// deadline of a wait on the BMC is measured by. It never runs slow: at the
+// least it counts the pauses taken.
+uint64_t platformMicros();
+
 // Calendar fields (as the C library's struct tm) to seconds, on the scale of
 // platformTime, with no time-zone adjustment; -1 when out of range.
 int64_t platformMktime(struct tm* calendar);
@@ -44,8 +49,9 @@ void platformPortWrite8(uint16_t port, uint8_t value);
 // carried the request; *status is its outcome and *responseLength the count
 // of bytes stored in `response`, which has room for *responseLength bytes on
 // entry (a response that does not fit is cut off with EFI_BUFFER_TOO_SMALL).
+// No answer by `deadlineUs` (platformMicros' clock) is EFI_TIMEOUT.
 bool platformIpmiDriverRequest(const uint8_t* request, uint64_t requestLength, uint8_t* response,
-                               uint64_t* responseLength, EfiStatus* status);
+                               uint64_t* responseLength, uint64_t deadlineUs, EfiStatus* status);
 
 // --- PCI ----------------------------------------------------------------------
 

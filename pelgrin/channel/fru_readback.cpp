@@ -4,6 +4,7 @@
 #include <string.h>
 
 #include "kcs/kcs.h"
+#include "pelgrin/channel/ipmi_exchange.h"
 #include "pelgrin/channel/oem_requests.h"
 #include "platform/platform.h"
 
@@ -40,10 +41,10 @@ struct Exchange {
 };
 
 void exchange(const uint8_t* request, uint64_t count, Exchange* result) {
-    memset(result->response, 0, sizeof result->response);
-    result->length = count;
-    EfiStatus status = kcsRequest(request, result->response, &result->length);
-    result->answered = status == EFI_SUCCESS && result->length > COMPLETION_CODE;
+    IpmiReply reply;
+    result->answered = ipmiExchange(request, count, &reply) == EXCHANGE_ANSWERED;
+    memcpy(result->response, reply.bytes, sizeof result->response);
+    result->length = reply.length;
 }
 
 bool retriable(uint8_t completionCode) {

@@ -2,26 +2,37 @@
 
 #include <string.h>
 
+#include "kcs/ipmi_reply.h"
+
 namespace {
 
-constexpr uint64_t REPLY_HEADER = 3;             // network function/LUN, command, completion code
-constexpr uint8_t RESPONSE_NETFN_STEP = 1 << 2;  // NetFn + 1, LUN kept
+constexpr uint64_t REQUEST_HEADER = 2;  // network function/LUN, command
+
+ExchangeOutcome outcomeOf(IpmiReplyShape shape) {
+    switch (shape) {
+        case IPMI_REPLY_ANSWERS:
+            return EXCHANGE_ANSWERED;
+        case IPMI_REPLY_NO_COMPLETION_CODE:
+            return EXCHANGE_NO_COMPLETION_CODE;
+        case IPMI_REPLY_OTHER_ECHO:
+            return EXCHANGE_OTHER_ECHO;
+    }
+    return EXCHANGE_NO_REPLY;
+}
 
 }  // namespace
 
+// The buffer is cleared first: bytes the BMC did not send read as zeros, never
+// as an earlier reply's.
 ExchangeOutcome ipmiExchange(const uint8_t* request, uint64_t count, IpmiReply* reply) {
     memset(reply->bytes, 0, sizeof reply->bytes);
+    reply->length = 0;
+    reply->outcome = EXCHANGE_NO_REPLY;
+    if (request == nullptr || count < REQUEST_HEADER)
+        return reply->outcome;
     reply->length = count;
-    EfiStatus status = kcsRequest(request, reply->bytes, &reply->length);
-    if (status != EFI_SUCCESS)
-        reply->outcome = EXCHANGE_NO_REPLY;
-    else if (reply->length < REPLY_HEADER)
-        reply->outcome = EXCHANGE_NO_COMPLETION_CODE;
-    else if (reply->bytes[0] != static_cast<uint8_t>(request[0] + RESPONSE_NETFN_STEP) ||
-             reply->bytes[1] != request[1])
-        reply->outcome = EXCHANGE_OTHER_ECHO;
-    else
-        reply->outcome = EXCHANGE_ANSWERED;
+    if (kcsRequest(request, reply->bytes, &reply->length) == EFI_SUCCESS)
+        reply->outcome = outcomeOf(ipmiReplyShape(request, reply->bytes, reply->length));
     return reply->outcome;
 }
 

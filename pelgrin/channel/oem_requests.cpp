@@ -4,6 +4,7 @@
 #include <string.h>
 
 #include "kcs/kcs.h"
+#include "pelgrin/channel/ipmi_exchange.h"
 #include "pelgrin/run/exit_status.h"
 #include "platform/platform.h"
 
@@ -19,6 +20,10 @@ constexpr uint64_t STATUS_TRY_US = 1000000;
 constexpr uint8_t SMEM_ADDRESS_PARAMETER = 0x0A;
 constexpr uint8_t UPDATE_STATUS_PARAMETER = 0x03;
 constexpr uint64_t ADDRESS_RESPONSE_MIN = 10;
+constexpr uint64_t STATUS_RESPONSE_MIN = OEM_DATA_START + 1;
+// Get Device ID: firmware revisions 1 and 2.
+constexpr uint8_t FIRMWARE_MAJOR = 5;
+constexpr uint8_t FIRMWARE_MINOR = 6;
 
 uint32_t littleEndian32(const uint8_t* bytes) {
     return static_cast<uint32_t>(bytes[0]) | static_cast<uint32_t>(bytes[1]) << 8 |
@@ -30,6 +35,31 @@ void printAddressResponse(const uint8_t* response) {
         const uint8_t* bytes = response + 4 * line;
         printf("CmdResp = %x, %x, %x, %x\n", bytes[0], bytes[1], bytes[2], bytes[3]);
     }
+}
+
+// The update status (response byte 6), or false when the BMC's reply is no
+// answer carrying one.
+bool exchangeUpdateStatus(uint8_t* status) {
+    const uint8_t request[] = {NETFN_OEM_GROUP_LUN0,   CMD_UPDATE_STATUS,
+                               oemEnterpriseNumber[0], oemEnterpriseNumber[1],
+                               oemEnterpriseNumber[2], UPDATE_STATUS_PARAMETER};
+    IpmiReply reply;
+    if (ipmiExchange(request, sizeof request, &reply) != EXCHANGE_ANSWERED ||
+        reply.completionCode() != 0 || reply.length < STATUS_RESPONSE_MIN)
+        return false;
+    *status = reply.bytes[OEM_DATA_START];
+    return true;
+}
+
+// What took the version's place, in the text the update prints.
+void describeMissingVersion(const IpmiReply& reply, char* text, size_t size) {
+    if (reply.outcome != EXCHANGE_ANSWERED)
+        snprintf(text, size, "unknown (%s)\n", exchangeFailureText(reply.outcome));
+    else if (reply.completionCode() != 0)
+        snprintf(text, size, "unknown (completion code 0x%02X)\n", reply.completionCode());
+    else
+        snprintf(text, size, "unknown (%u bytes, no firmware revision)\n",
+                 static_cast<unsigned>(reply.length));
 }
 
 }  // namespace
@@ -61,25 +91,23 @@ bool querySmemAddress(uint32_t* address) {
 }
 
 int32_t readUpdateStatus(uint8_t* status) {
-    const uint8_t parameter = UPDATE_STATUS_PARAMETER;
-    uint8_t response[KCS_MAX_RESPONSE];
-    memset(response, 0, sizeof response);
-    uint64_t length = 0;
-    sendOemRequest(CMD_UPDATE_STATUS, &parameter, 1, response, &length);
-    *status = response[OEM_DATA_START];
-    return UPDATE_STATUS_SEEN;
+    *status = 0;
+    return exchangeUpdateStatus(status) ? UPDATE_STATUS_SEEN : UPDATE_STATUS_MISSED;
 }
 
 const char* readFirmwareVersion() {
-    static char version[16];
+    static char version[64];
     memset(version, 0, sizeof version);
-    uint8_t request[2] = {NETFN_APP_LUN0, CMD_GET_DEVICE_ID};
-    uint8_t response[KCS_MAX_RESPONSE];
-    memset(response, 0, sizeof response);
-    uint64_t length = sizeof request;
-    kcsRequest(request, response, &length);
+    const uint8_t request[2] = {NETFN_APP_LUN0, CMD_GET_DEVICE_ID};
+    IpmiReply reply;
+    if (ipmiExchange(request, sizeof request, &reply) != EXCHANGE_ANSWERED ||
+        reply.completionCode() != 0 || reply.length <= FIRMWARE_MINOR) {
+        describeMissingVersion(reply, version, sizeof version);
+        return version;
+    }
     // Firmware revision 1 is printed whole, top bit included.
-    snprintf(version, sizeof version, "%x.%02x\n", response[5], response[6]);
+    snprintf(version, sizeof version, "%x.%02x\n", reply.bytes[FIRMWARE_MAJOR],
+             reply.bytes[FIRMWARE_MINOR]);
     return version;
 }
 
@@ -102,13 +130,9 @@ int32_t ringDoorbell(uint64_t commandWord) {
 }
 
 int32_t waitForUpdateStatus(uint8_t expected) {
-    const uint8_t parameter = UPDATE_STATUS_PARAMETER;
-    uint8_t response[KCS_MAX_RESPONSE];
-    memset(response, 0, sizeof response);
     for (int attempt = 0; attempt < STATUS_TRIES; ++attempt) {
-        uint64_t length = 0;
-        sendOemRequest(CMD_UPDATE_STATUS, &parameter, 1, response, &length);
-        if (response[OEM_DATA_START] == expected)
+        uint8_t status = 0;
+        if (exchangeUpdateStatus(&status) && status == expected)
             return UPDATE_STATUS_SEEN;
         printf("%02d\b\b", attempt);
         fflush(stdout);

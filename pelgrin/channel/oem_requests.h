@@ -44,17 +44,20 @@ bool querySmemAddress(uint32_t* address);
 // it did not.
 int32_t ringDoorbell(uint64_t commandWord);
 
-// The BMC's update status (response byte 6 of the status request); always 0.
-int32_t readUpdateStatus(uint8_t* status);
-
 constexpr int32_t UPDATE_STATUS_SEEN = 0;
 constexpr int32_t UPDATE_STATUS_MISSED = 255;
+
+// The BMC's update status (response byte 6 of the status request) and
+// UPDATE_STATUS_SEEN; UPDATE_STATUS_MISSED with *status 0 when the reply was
+// no answer (none, short, another request's, a completion code not 0).
+int32_t readUpdateStatus(uint8_t* status);
 
 // UPDATE_STATUS_SEEN as soon as the update status equals `expected`,
 // UPDATE_STATUS_MISSED after 30 tries a second apart (the try numbers shown
 // in place).
 int32_t waitForUpdateStatus(uint8_t expected);
 
-// The BMC's firmware version as "%x.%02x\n"; one static text, overwritten by
+// The BMC's firmware version as "%x.%02x\n", or "unknown (why)\n" when Get
+// Device ID brought no answer carrying it; one static text, overwritten by
 // the next call.
 const char* readFirmwareVersion();

@@ -40,6 +40,10 @@ void platformStall(uint64_t microseconds) {
     }
 }
 
+uint64_t platformMicros() {
+    return monotonicNanos() / kNanosPerMicro;
+}
+
 int64_t platformTime() {
     return static_cast<int64_t>(time(nullptr));
 }

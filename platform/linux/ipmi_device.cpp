@@ -68,11 +68,16 @@ EfiStatus awaitMessage(int64_t deadline) {
 }
 
 // The response to message `id`; other messages (late answers to an earlier
-// request that timed out) are passed over.
-EfiStatus receiveResponse(long id, uint8_t lun, uint8_t* response, uint64_t* length) {
+// request that timed out) are passed over. The request's own deadline
+// (CLOCK_MONOTONIC, as platformMicros) ends the wait when it comes first.
+EfiStatus receiveResponse(long id, uint8_t lun, uint8_t* response, uint64_t* length,
+                          uint64_t requestDeadlineUs) {
     const uint64_t capacity = *length;
     *length = 0;
-    const int64_t deadline = monotonicMillis() + kResponseWaitMs;
+    int64_t deadline = monotonicMillis() + kResponseWaitMs;
+    const int64_t requestDeadlineMs = static_cast<int64_t>(requestDeadlineUs / 1000);
+    if (requestDeadlineMs < deadline)
+        deadline = requestDeadlineMs;
     for (;;) {
         EfiStatus status = awaitMessage(deadline);
         if (status != EFI_SUCCESS)
@@ -100,7 +105,7 @@ EfiStatus receiveResponse(long id, uint8_t lun, uint8_t* response, uint64_t* len
 }
 
 EfiStatus sendRequest(const uint8_t* request, uint64_t requestLength, uint8_t* response,
-                      uint64_t* responseLength) {
+                      uint64_t* responseLength, uint64_t deadlineUs) {
     DriverRequest message;
     if (!packDriverRequest(request, requestLength, ++driver.lastMessageId, &message)) {
         *responseLength = 0;
@@ -110,16 +115,17 @@ EfiStatus sendRequest(const uint8_t* request, uint64_t requestLength, uint8_t* r
         *responseLength = 0;
         return EFI_DEVICE_ERROR;
     }
-    return receiveResponse(message.request.msgid, message.address.lun, response, responseLength);
+    return receiveResponse(message.request.msgid, message.address.lun, response, responseLength,
+                           deadlineUs);
 }
 
 }  // namespace
 
 bool platformIpmiDriverRequest(const uint8_t* request, uint64_t requestLength, uint8_t* response,
-                               uint64_t* responseLength, EfiStatus* status) {
+                               uint64_t* responseLength, uint64_t deadlineUs, EfiStatus* status) {
     probeDriver();
     if (driver.descriptor < 0)
         return false;
-    *status = sendRequest(request, requestLength, response, responseLength);
+    *status = sendRequest(request, requestLength, response, responseLength, deadlineUs);
     return true;
 }

@@ -1,5 +1,7 @@
 #include "platform/sim/kcs_bmc.h"
 
+#include "platform/sim/sim_faults.h"
+
 namespace sim {
 namespace {
 
@@ -45,7 +47,10 @@ Bytes deviceIdResponse(const Bytes& request) {
 
 void installDefaultKcsBmc() {
     identity() = DeviceIdentity{};
-    kcsBmc().reset();
+    KcsFaults faults;
+    faults.deviceIdShort = simFaults().replyShort;
+    faults.deviceIdOtherEcho = simFaults().replyEcho;
+    kcsBmc().script(faults);
     attachPortDevice(&kcsBmc());
     bmc().registerHandler(NETFN_APP, CMD_GET_DEVICE_ID, deviceIdResponse);
 }

@@ -42,7 +42,15 @@ struct KcsFaults {
     bool abortStuck = false;
     // WRITE_START is answered with ERROR_STATE.
     bool writeStartRefused = false;
+    // Get Device ID's reply cut to NetFn/LUN and command (SIM_FAULTS
+    // reply-short), or carrying another command's echo (reply-echo).
+    bool deviceIdShort = false;
+    bool deviceIdOtherEcho = false;
 };
+
+// The command whose echo a reply-echo Get Device ID reply carries: Get Self
+// Test Results, a reply a BMC might still hold from an earlier request.
+constexpr uint8_t KCS_OTHER_ECHO_COMMAND = 0x04;
 
 // KCS interface status codes that the BMC offers in the error exit.
 constexpr uint8_t KCS_NO_ERROR = 0x00;
@@ -84,6 +92,7 @@ class KcsBmc : public PortDevice {
     void takeReadCode(uint8_t value);
     void takeAbortData();
     void startResponse();
+    void alterDeviceIdReply();
     void offerResponseByte();
     bool responseEndsAt(size_t index) const;
     void endResponse();

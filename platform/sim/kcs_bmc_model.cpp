@@ -14,6 +14,10 @@ const uint8_t CODE_READ = 0x68;
 
 const uint8_t DUMMY_BYTE = 0x00;
 
+const uint8_t NETFN_APP = 0x06;
+const uint8_t CMD_GET_DEVICE_ID = 0x01;
+const size_t SHORT_REPLY = 2;
+
 }  // namespace
 
 void KcsBmc::script(const KcsFaults& faults) {
@@ -151,8 +155,22 @@ void KcsBmc::takeAbortData() {
     offer(errorCode_);
 }
 
+// Applied to whatever part of the board answered, so that the fault holds
+// for every Get Device ID the tools send.
+void KcsBmc::alterDeviceIdReply() {
+    bool deviceId =
+        request_.size() >= 2 && (request_[0] >> 2) == NETFN_APP && request_[1] == CMD_GET_DEVICE_ID;
+    if (!deviceId || response_.size() < SHORT_REPLY)
+        return;
+    if (faults_.deviceIdShort)
+        response_.resize(SHORT_REPLY);
+    if (faults_.deviceIdOtherEcho)
+        response_[1] = KCS_OTHER_ECHO_COMMAND;
+}
+
 void KcsBmc::startResponse() {
     response_ = bmc().respond(request_);
+    alterDeviceIdReply();
     responseIndex_ = 0;
     phase_ = Phase::Read;
     offerResponseByte();

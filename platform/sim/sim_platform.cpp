@@ -126,6 +126,11 @@ int64_t platformTime() {
     return board().wallClock + static_cast<int64_t>(board().now / 1000000);
 }
 
+// Port accesses take no virtual time: only pauses move the board's clock.
+uint64_t platformMicros() {
+    return board().now;
+}
+
 int64_t platformMktime(struct tm* calendar) {
     return static_cast<int64_t>(timegm(calendar));
 }
@@ -142,7 +147,8 @@ void platformPortWrite8(uint16_t port, uint8_t value) {
 }
 
 // The simulated board has no operating system: its KCS BMC sits on the ports.
-bool platformIpmiDriverRequest(const uint8_t*, uint64_t, uint8_t*, uint64_t*, EfiStatus*) {
+bool platformIpmiDriverRequest(const uint8_t*, uint64_t, uint8_t*, uint64_t*, uint64_t,
+                               EfiStatus*) {
     return false;
 }
 

@@ -11,6 +11,7 @@ void platformPortWrite8(uint16_t port, uint8_t value) {
 }
 
 // Boot services run no operating-system driver: the ports are ours.
-bool platformIpmiDriverRequest(const uint8_t*, uint64_t, uint8_t*, uint64_t*, EfiStatus*) {
+bool platformIpmiDriverRequest(const uint8_t*, uint64_t, uint8_t*, uint64_t*, uint64_t,
+                               EfiStatus*) {
     return false;
 }

@@ -18,8 +18,10 @@ void setTransportFailure(EfiStatus status) {
 }  // namespace channeltest
 
 EfiStatus kcsRequest(const uint8_t* request, uint8_t* response, uint64_t* length) {
-    if (channeltest::failure != EFI_SUCCESS)
+    if (channeltest::failure != EFI_SUCCESS) {
+        *length = 0;
         return channeltest::failure;
+    }
     sim::Bytes answer = sim::bmc().respond(sim::Bytes(request, request + *length));
     size_t stored = std::min<size_t>(answer.size(), KCS_MAX_RESPONSE);
     memcpy(response, answer.data(), stored);

@@ -1,8 +1,10 @@
 // The OEM requests and Get Device ID at message level: the bytes each sends
 // and what it makes of the BMC's answer.
+#include <cstring>
 #include <initializer_list>
 #include <string>
 
+#include "pelgrin/channel/ipmi_exchange.h"
 #include "pelgrin/channel/oem_requests.h"
 #include "platform/platform.h"
 #include "tests/channel/channel_fixture.h"
@@ -42,6 +44,10 @@ class BmcRequests : public ChannelTest {
             response.insert(response.end(), data.begin(), data.end());
             return response;
         });
+    }
+    // Answers NetFn `netFn`, `command` with exactly these bytes.
+    static void answerWith(uint8_t netFn, uint8_t command, const Bytes& reply) {
+        sim::bmc().registerHandler(netFn, command, [reply](const Bytes&) { return reply; });
     }
     // The command word of the upload record, seen through the window.
     uint64_t uploadCommandWord() {
@@ -151,8 +157,80 @@ TEST_F(BmcRequests, UpdateStatusIsResponseByteSix) {
     EXPECT_EQ(readUpdateStatus(&status), 0);
     EXPECT_EQ(status, 0xF0);
     setTransportFailure(EFI_DEVICE_ERROR);
-    EXPECT_EQ(readUpdateStatus(&status), 0);
-    EXPECT_EQ(status, 0);  // cleared area, nothing stored
+    EXPECT_EQ(readUpdateStatus(&status), 255);
+    EXPECT_EQ(status, 0);
+    setTransportFailure(EFI_SUCCESS);
+    // The awaited status in byte 6 of a reply to another command is not seen.
+    answerWith(0x2E, 0x3F, {0xBC, 0x3E, 0x00, 0x11, 0x22, 0x33, 0x06});
+    EXPECT_EQ(readUpdateStatus(&status), 255);
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(captureStdout([] { EXPECT_EQ(waitForUpdateStatus(6), 255); }).size(), 30u * 4);
+}
+
+// Every request goes out as NetFn/LUN, command, data; a reply answers it only
+// with NetFn + 1 in the same LUN, the same command and a completion code.
+TEST_F(BmcRequests, ExchangeTakesOnlyAnEchoWithACompletionCodeAsAnAnswer) {
+    struct Case {
+        Bytes request;
+        Bytes reply;  // as the BMC sent it
+        EfiStatus transport;
+        ExchangeOutcome outcome;
+    };
+    const Case cases[] = {
+        // NetFn 06 LUN 0, Get Device ID -> NetFn 07 LUN 0, 01, cc 00, data 20
+        {{0x18, 0x01}, {0x1C, 0x01, 0x00, 0x20}, EFI_SUCCESS, EXCHANGE_ANSWERED},
+        // cc C1 is still the BMC's answer to this request
+        {{0x18, 0x01}, {0x1C, 0x01, 0xC1}, EFI_SUCCESS, EXCHANGE_ANSWERED},
+        // NetFn 06 LUN 2 -> NetFn 07 LUN 2
+        {{0x1A, 0x01}, {0x1E, 0x01, 0x00}, EFI_SUCCESS, EXCHANGE_ANSWERED},
+        // NetFn 2E LUN 0, command 3F -> NetFn 2F, 3F, cc 00, IANA 3 bytes
+        {{0xB8, 0x3F, 0x11, 0x22, 0x33, 0x03},
+         {0xBC, 0x3F, 0x00, 0x11, 0x22, 0x33, 0x01},
+         EFI_SUCCESS,
+         EXCHANGE_ANSWERED},
+        // NetFn 07, command 01, no cc
+        {{0x18, 0x01}, {0x1C, 0x01}, EFI_SUCCESS, EXCHANGE_NO_COMPLETION_CODE},
+        // NetFn/LUN byte only
+        {{0x18, 0x01}, {0x1C}, EFI_SUCCESS, EXCHANGE_NO_COMPLETION_CODE},
+        // ended before its first byte
+        {{0x18, 0x01}, {}, EFI_SUCCESS, EXCHANGE_NO_COMPLETION_CODE},
+        // NetFn 07, command 04 (Get Self Test Results), cc 00
+        {{0x18, 0x01}, {0x1C, 0x04, 0x00}, EFI_SUCCESS, EXCHANGE_OTHER_ECHO},
+        // NetFn 06 echoed unchanged, not + 1
+        {{0x18, 0x01}, {0x18, 0x01, 0x00}, EFI_SUCCESS, EXCHANGE_OTHER_ECHO},
+        // NetFn 07 LUN 1 to a LUN 0 request
+        {{0x18, 0x01}, {0x1D, 0x01, 0x00}, EFI_SUCCESS, EXCHANGE_OTHER_ECHO},
+        // NetFn 0B (Storage response) to an App request
+        {{0x18, 0x01}, {0x2C, 0x01, 0x00}, EFI_SUCCESS, EXCHANGE_OTHER_ECHO},
+        // NetFn 3F LUN 0 has no response NetFn; 00 is NetFn 00, not 3F + 1
+        {{0xFC, 0x01}, {0x00, 0x01, 0x00}, EFI_SUCCESS, EXCHANGE_OTHER_ECHO},
+        // transport failed: whatever it stored is no answer
+        {{0x18, 0x01}, {0x1C, 0x01, 0x00}, EFI_TIMEOUT, EXCHANGE_NO_REPLY},
+        // NetFn/LUN alone is no request: not sent
+        {{0x18}, {0x1C, 0x01, 0x00}, EFI_SUCCESS, EXCHANGE_NO_REPLY},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(c.reply));
+        useScript(sim::SmemScript{});
+        setTransportFailure(c.transport);
+        answerWith(c.request[0] >> 2, c.request[1], c.reply);
+        IpmiReply reply;
+        memset(&reply, 0xEE, sizeof reply);
+        EXPECT_EQ(ipmiExchange(c.request.data(), c.request.size(), &reply), c.outcome);
+        EXPECT_EQ(reply.outcome, c.outcome);
+        bool sent = c.request.size() >= 2 && c.transport == EFI_SUCCESS;
+        EXPECT_EQ(sim::bmc().received().size(), sent ? 1u : 0u);
+        uint64_t stored = sent ? c.reply.size() : 0;
+        ASSERT_EQ(reply.length, stored);
+        EXPECT_EQ(Bytes(reply.bytes, reply.bytes + stored),
+                  Bytes(c.reply.begin(), c.reply.begin() + stored));
+        // Bytes the BMC did not send read as zeros, never as stale ones.
+        EXPECT_EQ(reply.bytes[stored], 0);
+        EXPECT_EQ(reply.bytes[KCS_MAX_RESPONSE - 1], 0);
+    }
+    EXPECT_STREQ(exchangeFailureText(EXCHANGE_NO_COMPLETION_CODE),
+                 "a reply with no completion code");
+    EXPECT_STREQ(exchangeFailureText(EXCHANGE_OTHER_ECHO), "a reply to another request");
 }
 
 TEST_F(BmcRequests, FirmwareVersionText) {
@@ -164,7 +242,23 @@ TEST_F(BmcRequests, FirmwareVersionText) {
     EXPECT_STREQ(readFirmwareVersion(), "81.05\n");
     EXPECT_STREQ(first, "81.05\n");  // one static text
     setTransportFailure(EFI_TIMEOUT);
-    EXPECT_STREQ(readFirmwareVersion(), "0.00\n");
+    EXPECT_STREQ(readFirmwareVersion(), "unknown (no reply)\n");
+    setTransportFailure(EFI_SUCCESS);
+    struct Case {
+        Bytes reply;
+        const char* text;
+    };
+    const Case cases[] = {
+        {{0x1C, 0x01}, "unknown (a reply with no completion code)\n"},
+        {{0x1C, 0x04, 0x00, 0x20, 0x01, 0x01, 0x23}, "unknown (a reply to another request)\n"},
+        {{0x1C, 0x01, 0xC0}, "unknown (completion code 0xC0)\n"},
+        {{0x1C, 0x01, 0x00, 0x20, 0x01, 0x01}, "unknown (6 bytes, no firmware revision)\n"},
+        {{0x1C, 0x01, 0x00, 0x20, 0x01, 0x01, 0x23}, "1.23\n"},
+    };
+    for (const Case& c : cases) {
+        answerWith(0x06, 0x01, c.reply);
+        EXPECT_STREQ(readFirmwareVersion(), c.text);
+    }
 }
 
 }  // namespace

@@ -16,16 +16,9 @@ TEST_F(Reply, SuccessPrintsEveryCountedByteInUpperCase) {
     identity.firmwareRevision1 = 0x81;
     identity.firmwareRevision2 = 0xAB;
     sim::setDeviceIdentity(identity);
-    EXPECT_EQ(run({"18", "01"}).output,
-              "\nReturn Data= 1C 01 00 20 01 81 AB 02 BF 00 00 00 01 00 \n");
-
-    answer({0x1C, 0x01});  // byte 2 stays 0 from the cleared area
-    DorvaxRun shortReply = run({"18", "01"});
-    EXPECT_EQ(shortReply.result, 0);
-    EXPECT_EQ(shortReply.output, "\nReturn Data= 1C 01 \n");
-
-    answer({});  // ends before its first byte: the request length stands
-    EXPECT_EQ(run({"18", "01", "02"}).output, "\nReturn Data= 00 00 00 \n");
+    DorvaxRun whole = run({"18", "01"});
+    EXPECT_EQ(whole.result, 0);
+    EXPECT_EQ(whole.output, "\nReturn Data= 1C 01 00 20 01 81 AB 02 BF 00 00 00 01 00 \n");
 }
 
 // A script reads the status, an operator the line: neither may take a
@@ -70,7 +63,11 @@ TEST_F(Reply, ErrorForARequestWithLunBitsExplainsTheFirstByte) {
         const char* output;
     };
     const Case cases[] = {
-        {{"06", "01"}, -1, "\nError Code[0xc1]:Invalid Command.\n" BYTE_HINT},
+        // NetFn 01 is a response's: the BMC's reply cannot echo NetFn + 1
+        {{"06", "01"},
+         -1,
+         "\nReturn Data= 06 01 C1 \nError! The reply answers another request (NetFn 0x01, "
+         "command 0x01)\n" BYTE_HINT},
         {{"1B", "77"}, -1, "\nError Code[0xc1]:Invalid Command.\n" BYTE_HINT},
         {{"18", "77"}, -1, "\nError Code[0xc1]:Invalid Command.\n"},
         {{"19", "01"}, 0, GET_DEVICE_ID_REPLY_LUN_1},
@@ -98,19 +95,50 @@ TEST_F(Reply, ElevenFailedRequestsAreAnAccessTimeout) {
     // Per request 50 write and 50 read attempts of one full wait each, and
     // the one wait before the first WRITE_START that found IBF clear.
     EXPECT_EQ(sim::stallCount(), 11u * 100 * 50 + 1);
+
+    // Eleven requests of 100 waits of 15 ms would take 825 s: all of them
+    // share one 15 s deadline.
+    for (const char* delay : {"f", "ffff"}) {
+        SCOPED_TRACE(delay);
+        SetUp();
+        sim::kcsBmc().script(stuck);
+        DorvaxRun late = run({"18", "01", "-delay", delay});
+        EXPECT_EQ(late.output, "\nKCS ACCESS TIMEOUT\n");
+        EXPECT_EQ(late.result, -1);
+        EXPECT_EQ(sim::nowMicros(), 15000000u);
+    }
 }
 
+// The program itself on the simulated board, as the board's faults make it
+// answer: -1 reaches the host shell as 255.
 TEST_F(Reply, HostProgramAnswersGetDeviceId) {
-    FILE* program = popen(DORVAX_PROGRAM " 18 01", "r");
-    ASSERT_NE(program, nullptr);
-    std::string output;
-    char chunk[256];
-    while (size_t got = fread(chunk, 1, sizeof chunk, program))
-        output.append(chunk, got);
-    int status = pclose(program);
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 0);
-    EXPECT_EQ(output, "\nReturn Data= 1C 01 00 20 01 01 23 02 BF 00 00 00 01 00 \n");
+    struct Case {
+        const char* faults;
+        const char* output;
+        int status;
+    };
+    const Case cases[] = {
+        {"", "\nReturn Data= 1C 01 00 20 01 01 23 02 BF 00 00 00 01 00 \n", 0},
+        {"reply-short", "\nReturn Data= 1C 01 \nError! The reply has no completion code\n", 255},
+        {"reply-echo",
+         "\nReturn Data= 1C 04 00 20 01 01 23 02 BF 00 00 00 01 00 \n"
+         "Error! The reply answers another request (NetFn 0x07, command 0x04)\n",
+         255},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.faults);
+        std::string command = std::string("SIM_FAULTS='") + c.faults + "' " DORVAX_PROGRAM " 18 01";
+        FILE* program = popen(command.c_str(), "r");
+        ASSERT_NE(program, nullptr);
+        std::string output;
+        char chunk[256];
+        while (size_t got = fread(chunk, 1, sizeof chunk, program))
+            output.append(chunk, got);
+        int status = pclose(program);
+        ASSERT_TRUE(WIFEXITED(status));
+        EXPECT_EQ(WEXITSTATUS(status), c.status);
+        EXPECT_EQ(output, c.output);
+    }
 }
 
 }  // namespace

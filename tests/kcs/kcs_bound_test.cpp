@@ -77,6 +77,7 @@ TEST_F(Bounds, RandomFaultScriptsEndWithinThePolicysBound) {
         SCOPED_TRACE(run);
         EXPECT_LE(meter.cost().stalls, waits * policy.pollLimit);
         EXPECT_LE(meter.cost().micros, waits * policy.pollLimit * policy.pollIntervalUs);
+        EXPECT_LE(meter.cost().micros, policy.requestDeadlineUs);
         EXPECT_LE(length, uint64_t{KCS_MAX_RESPONSE});
         for (size_t i = KCS_MAX_RESPONSE; i < response.size(); ++i)
             ASSERT_EQ(response[i], 0xEE);
