@@ -9,6 +9,7 @@
 #include "platform/sim/bmc_messages.h"
 #include "platform/sim/fru_bmc.h"
 #include "platform/sim/sim_board.h"
+#include "platform/sim/sim_faults.h"
 #include "tests/bad_input/pelgrin_run.h"
 #include "tests/sku/sku_run_support.h"
 
@@ -43,6 +44,15 @@ std::string verifyLines(const std::string& output) {
         found += line.substr(start == std::string::npos ? 0 : start + 1) + "\n";
     }
     return found;
+}
+
+// The KCS BMC again, with faults named as in SIM_FAULTS.
+void kcsBmcWithFaults(const char* names) {
+    sim::SimFaults faults;
+    std::string error;
+    ASSERT_TRUE(sim::parseSimFaults(names, &faults, &error)) << error;
+    sim::setSimFaults(faults);
+    sim::installDefaultKcsBmc();
 }
 
 size_t fruRequests() {
@@ -118,6 +128,12 @@ TEST_F(Verify, FaultScriptsEndWithTheirLinesAndStatusWithinTheBound) {
          "Verify: the BMC's FRU matches SKU.BIN (%N bytes)\n", 2, ""},
         {"area smaller than the image", [](sim::FruBmcScript& s) { s.areaSize = 128; }, false, 8,
          "Verify: the BMC's FRU area holds 128 bytes, SKU.BIN's FRU image %N\n", 2, ""},
+        {"reply-short: Get Device ID answered with 2 bytes",
+         [](sim::FruBmcScript&) { kcsBmcWithFaults("reply-short"); }, false, 9,
+         "Error! Verify: Get Device ID: the BMC did not answer within 120 s\n", 0, ""},
+        {"reply-echo: Get Device ID answered with another command's echo",
+         [](sim::FruBmcScript&) { kcsBmcWithFaults("reply-echo"); }, false, 9,
+         "Error! Verify: Get Device ID: the BMC did not answer within 120 s\n", 0, ""},
         {"DSBSHM, no KCS device", [](sim::FruBmcScript&) { sim::attachPortDevice(nullptr); }, true,
          9, "Error! Verify: Get FRU Inventory Area Info got no answer over KCS\n", 0, ""},
         {"DSBSHM, programmed earlier", [](sim::FruBmcScript&) {}, true, 0,

@@ -67,9 +67,11 @@ TEST_F(Phases, ReadPhaseStoresUpTo256BytesAndAbortsALongerResponse) {
 // pass its first bytes off as the BMC's.
 TEST_F(Phases, ResponseEndingBeforeItsFirstByteStoresNothing) {
     answerWith(0);
+    const uint8_t request[] = {0x18, 0x01};
     uint8_t response[KCS_MAX_RESPONSE] = {};
-    uint64_t length = 0;
-    EXPECT_EQ(getDeviceId(response, &length), EFI_SUCCESS);
+    ASSERT_EQ(kcsWritePhase(request, sizeof request), EFI_SUCCESS);
+    uint64_t length = sizeof request;  // as a request leaves it
+    EXPECT_EQ(kcsReadPhase(response, &length), EFI_SUCCESS);
     EXPECT_EQ(length, 0u);
     EXPECT_FALSE(device().outputFull());
 }
