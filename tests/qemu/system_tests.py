@@ -246,11 +246,15 @@ class OemBmc:
     ipmi-bmc-extern over a socket. `emulator_lines` go to the end of its
     command file (e.g. an mc_add_fru_data)."""
 
-    def __init__(self, work_dir, emulator_lines=(), enterprise_number=None):
+    def __init__(self, work_dir, emulator_lines=(), enterprise_number=None, misshapen=()):
+        """misshapen: (NetFn, command, "short" or the command to echo) for
+        requests the module answers wrongly; needs enterprise_number."""
         self.log = os.path.join(work_dir, "oem-requests.log")
         options = "%s %x" % (self.log, SMEM_ADDRESS)
         if enterprise_number is not None:
             options += " %d" % enterprise_number
+        for net_fn, command, how in misshapen:
+            options += " %x %x %s" % (net_fn, command, how)
         self.port = free_port()
         state = os.path.join(work_dir, "state")
         os.makedirs(state)
@@ -332,6 +336,49 @@ class PelgrinAgainstOemBmc(unittest.TestCase):
         text, status, doorbells = self.run_with_display("ati-vga")
         self.assertIn("Initial SMem Failed\r\n", text)
         self.assertEqual((status, doorbells), ("0x7", 0))
+
+
+@unittest.skipUnless(OEM_MODULE or "--oem-module" in sys.argv, "needs the OEM BMC module")
+class DorvaxAgainstABmcAnsweringWrongly(unittest.TestCase):
+    """ipmi_sim with our module answering Get Device ID with NetFn and
+    command only, and Get Self Test Results under another command's echo;
+    one boot. QEMU's ipmi-bmc-extern passes on no reply shorter than a
+    completion code: it drops the short one and answers 0xC3 itself."""
+
+    @classmethod
+    def setUpClass(cls):
+        if ENTERPRISE_NUMBER is None:
+            raise unittest.SkipTest("needs --enterprise-number")
+        work = tempfile.mkdtemp(prefix="oem-bmc-misshapen-")
+        try:
+            bmc = OemBmc(work, enterprise_number=ENTERPRISE_NUMBER,
+                         misshapen=[(0x06, 0x01, "short"), (0x06, 0x04, "2")])
+            try:
+                cls.results = run_cases([os.path.join(IMAGES, "dorvax.efi")],
+                                        [("short", ["dorvax.efi 18 01"]),
+                                         ("echo", ["dorvax.efi 18 04"]),
+                                         ("other_command", ["dorvax.efi 18 77"])],
+                                        bmc.qemu_args())
+            finally:
+                bmc.stop()
+        finally:
+            shutil.rmtree(work, ignore_errors=True)
+
+    def test_short_reply_never_passes_as_data(self):
+        text, status = self.results["short"]
+        self.assertNotIn("Return Data=", text)
+        self.assertIn("\r\nError Code[0xc3]:Timeout while processing command.\r\n", text)
+        self.assertEqual(status, "0xFFFFFFFF")
+
+    def test_reply_to_another_command_is_shown_then_refused(self):
+        self.assertEqual(self.results["echo"],
+                         ("\r\nReturn Data= 1C 02 00 \r\n"
+                          "Error! The reply answers another request (NetFn 0x07, command 0x02)\r\n",
+                          "0xFFFFFFFF"))
+
+    def test_other_requests_are_answered_as_before(self):
+        self.assertEqual(self.results["other_command"],
+                         ("\r\nError Code[0xc1]:Invalid Command.\r\n", "0xFFFFFFFF"))
 
 
 def address_lines(enterprise_number):
