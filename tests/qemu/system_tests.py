@@ -93,7 +93,8 @@ class DorvaxAndPelgrinAgainstQemuBmc(unittest.TestCase):
              ("id_no_delay", ["dorvax.efi 18 01 -delay 0"]),
              ("unknown_command", ["dorvax.efi 18 77"]),
              ("watchdog_never_set", ["dorvax.efi 18 22"]),
-             ("pelgrin_channel", ["pelgrin.efi BSN=BSN0042"])],
+             ("pelgrin_channel", ["pelgrin.efi BSN=BSN0042"]),
+             ("longest_delay", ["dorvax.efi 18 01 -delay ffff"])],
             KCS_BMC)
 
     def test_get_device_id_shows_the_bmc_properties(self):
@@ -112,6 +113,12 @@ class DorvaxAndPelgrinAgainstQemuBmc(unittest.TestCase):
         self.assertEqual(self.results["watchdog_never_set"],
                          ("\r\nError Code[0x80]:Command-specific completion code.\r\n",
                           "0xFFFFFFFF"))
+
+    def test_longest_delay_is_cut_to_the_deadline(self):
+        # Pauses of 65.5 s: the first is cut to the 15 s deadline, the others
+        # to nothing, and QEMU's BMC is ready at every look: the reply in 15 s
+        # rather than after 34 pauses (37 minutes, past this test's timeout).
+        self.assertEqual(self.results["longest_delay"], (self.GET_DEVICE_ID, "0x0"))
 
     def test_pelgrin_finds_no_shared_memory_on_a_bmc_without_oem_commands(self):
         text, status = self.results["pelgrin_channel"]
