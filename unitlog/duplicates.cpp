@@ -79,28 +79,31 @@ bool sameUnit(const Record& a, const Record& b) {
 }
 
 std::vector<Duplicate> findDuplicates(const std::vector<Record>& records) {
-    // (keyword's place, value) -> the records giving it, oldest first
-    std::map<std::pair<size_t, std::string>, std::vector<const Record*>> givers;
+    // (value space, value) -> the records giving it, oldest first
+    std::map<std::pair<std::string, std::string>, std::vector<const Record*>> givers;
     for (const Record& record : records) {
         if (!givesIdentity(record))
             continue;
-        for (size_t k = 0; k < std::size(IDENTITY_KEYWORDS); ++k) {
-            std::string value = identityValue(record, IDENTITY_KEYWORDS[k]);
-            if (!value.empty())
-                givers[{k, value}].push_back(&record);
+        for (const IdentityKeyword& keyword : IDENTITY_KEYWORDS) {
+            std::string value = identityValue(record, keyword);
+            if (value.empty())
+                continue;
+            auto& holders = givers[{keyword.valueSpace, value}];
+            if (holders.empty() || holders.back() != &record)
+                holders.push_back(&record);
         }
     }
     std::vector<Duplicate> duplicates;
     for (const auto& [key, holders] : givers) {
         std::vector<Unit> units = unitsOf(holders);
         if (units.size() > 1)
-            duplicates.push_back({&IDENTITY_KEYWORDS[key.first], key.second, std::move(units)});
+            duplicates.push_back({key.first, key.second, std::move(units)});
     }
     return duplicates;
 }
 
 std::string describe(const Duplicate& duplicate) {
-    std::string text = std::string(duplicate.keyword->name) + " " + duplicate.value + " given to " +
+    std::string text = duplicate.valueSpace + " " + duplicate.value + " given to " +
                        std::to_string(duplicate.units.size()) + " units:";
     const char* separator = " ";
     for (const Unit& unit : duplicate.units) {

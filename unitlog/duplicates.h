@@ -3,7 +3,9 @@
 // the BMC took the image. Two such records are the same unit when every
 // identity keyword both hold has the same value in both (a rework, the
 // labels scanned again); any keyword both hold that differs makes them two
-// units, and a value they share is then a duplicate.
+// units, and a value they share is then a duplicate. MainMAC and ShareMAC
+// are one space of addresses: a board's ShareMAC that is another board's
+// MainMAC collides on the network all the same.
 #pragma once
 
 #include <string>
@@ -16,13 +18,14 @@ namespace unitlog {
 struct IdentityKeyword {
     Column column;
     const char* name;
-    bool isMac;  // compared as hexadecimal, any case
+    const char* valueSpace;  // keywords whose values must not meet
+    bool isMac;              // compared as hexadecimal, any case
 };
 
 inline constexpr IdentityKeyword IDENTITY_KEYWORDS[] = {
-    {Column::MAIN_MAC, "MainMAC", true}, {Column::SHARE_MAC, "ShareMAC", true},
-    {Column::BSN, "BSN", false},         {Column::PSN, "PSN", false},
-    {Column::CSN, "CSN", false},
+    {Column::MAIN_MAC, "MainMAC", "MAC", true}, {Column::SHARE_MAC, "ShareMAC", "MAC", true},
+    {Column::BSN, "BSN", "BSN", false},         {Column::PSN, "PSN", "PSN", false},
+    {Column::CSN, "CSN", "CSN", false},
 };
 
 // The value as compared ("" when the record holds none).
@@ -35,12 +38,12 @@ struct Unit {
 };
 
 struct Duplicate {
-    const IdentityKeyword* keyword;
+    std::string valueSpace;  // "MAC", "BSN", "PSN" or "CSN"
     std::string value;
     std::vector<Unit> units;  // two or more
 };
 
-// Every value given to more than one unit, by keyword and value; `records`
+// Every value given to more than one unit, by value space and value; `records`
 // oldest first, and they must outlive the result.
 std::vector<Duplicate> findDuplicates(const std::vector<Record>& records);
 

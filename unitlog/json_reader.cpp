@@ -53,7 +53,7 @@ class Parser {
     }
 
     bool parseValue(JsonValue* value, int depth) {
-        if (depth > MAX_DEPTH)
+        if (depth >= MAX_DEPTH)
             return fail("nested too deeply");
         size_t start = position_;
         bool parsed = parseAnyValue(value, depth);

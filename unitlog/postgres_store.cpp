@@ -51,10 +51,19 @@ class Conflict : public std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
-std::string trimmed(std::string text) {
-    while (!text.empty() && (text.back() == '\n' || text.back() == ' '))
-        text.pop_back();
-    return text;
+// libpq's messages run over several lines; an `Error!` line is one.
+std::string oneLine(const std::string& text) {
+    std::string line;
+    for (char c : text) {
+        bool blank = c == '\n' || c == '\t' || c == ' ';
+        if (!blank)
+            line += c;
+        else if (!line.empty() && line.back() != ' ')
+            line += ' ';
+    }
+    while (!line.empty() && line.back() == ' ')
+        line.pop_back();
+    return line;
 }
 
 class PostgresStore : public RecordStore {
@@ -68,9 +77,11 @@ class PostgresStore : public RecordStore {
             std::string reason = connection_ != nullptr ? PQerrorMessage(connection_) : "";
             PQfinish(connection_);
             throw StoreError(STATUS_DATABASE_UNAVAILABLE,
-                             "cannot connect to the PostgreSQL server: " + trimmed(reason));
+                             "cannot connect to the PostgreSQL server: " + oneLine(reason));
         }
         execute(LOCK_TIMEOUT);
+        // "relation already exists, skipping" is no news to a line lead.
+        execute("SET client_min_messages = warning");
     }
     ~PostgresStore() override { PQfinish(connection_); }
 
@@ -125,7 +136,7 @@ class PostgresStore : public RecordStore {
         if (result.ok())
             return;
         std::string state = result.state();
-        std::string message = trimmed(PQerrorMessage(connection_));
+        std::string message = oneLine(PQerrorMessage(connection_));
         // 40P01 deadlock detected, 40001 serialization failure.
         if (state == "40P01" || state == "40001")
             throw Conflict(message);
