@@ -13,7 +13,7 @@ namespace unitlog {
 namespace {
 
 // Rows per transaction: another import waits at most one batch for a lock.
-constexpr size_t BATCH_ROWS = 500;
+constexpr size_t BATCH_ROWS = 2000;
 
 class Batch {
   public:
