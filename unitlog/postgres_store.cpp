@@ -10,9 +10,11 @@ namespace unitlog {
 
 namespace {
 
-// Every wait is bounded: the connection, and a lock another import holds.
+// Every wait is bounded: the connection, a lock another import holds, and
+// any one statement.
 constexpr const char* CONNECT_TIMEOUT_SECONDS = "10";
 constexpr const char* LOCK_TIMEOUT = "SET lock_timeout = '60s'";
+constexpr const char* STATEMENT_TIMEOUT = "SET statement_timeout = '120s'";
 // Any number of our own, so that table creation is done by one import at a time.
 constexpr const char* CREATE_LOCK = "SELECT pg_advisory_xact_lock(7301)";
 // A batch that lost a deadlock or serialization race is tried again.
@@ -80,6 +82,7 @@ class PostgresStore : public RecordStore {
                              "cannot connect to the PostgreSQL server: " + oneLine(reason));
         }
         execute(LOCK_TIMEOUT);
+        execute(STATEMENT_TIMEOUT);
         // "relation already exists, skipping" is no news to a line lead.
         execute("SET client_min_messages = warning");
     }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
 #include <vector>
 
 #include "pelgrin/record/sha256.h"
@@ -109,7 +110,9 @@ class Leftovers {
             if (c == '"' || c == '\\')
                 text_ += '\\';
             if (static_cast<unsigned char>(c) < 0x20) {
-                text_ += ' ';
+                char escape[8];
+                std::snprintf(escape, sizeof escape, "\\u%04X", static_cast<unsigned>(c));
+                text_ += escape;
                 continue;
             }
             text_ += c;

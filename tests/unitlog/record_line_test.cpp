@@ -165,6 +165,7 @@ const Extracted EXTRACTED[] = {
     {R"({"values":{"XYZ":"1"},"new": [1, 2]})", Column::EXTRA,
      R"({"values.XYZ":"1","new":[1, 2]})"},
     {R"({"values":"B1"})", Column::EXTRA, R"({"values":"B1"})"},
+    {R"({"a\"b\u0001":1})", Column::EXTRA, R"({"a\"b\u0001":1})"},
     {R"({"status":0})", Column::EXTRA, std::nullopt},
     {R"({"Board ID":"TN4MB-0420"})", Column::BOARD_ID, "TN4MB-0420"},
     {R"({"SKU.xml":{"sha256":"2623fa","size":1885}})", Column::SKU_XML_SHA256, "2623fa"},

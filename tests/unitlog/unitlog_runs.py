@@ -31,6 +31,16 @@ NOBODY = ["setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"]
 SERVER = [None]
 
 
+REAPER = """
+import shutil, subprocess, sys
+pg_ctl, data, home, nobody = sys.argv[1], sys.argv[2], sys.argv[3], sys.argv[4:]
+sys.stdin.read()
+subprocess.run(nobody + [pg_ctl, "-D", data, "-m", "immediate", "-w", "-t", "30", "stop"],
+               stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=60)
+shutil.rmtree(home, ignore_errors=True)
+"""
+
+
 class PostgresCluster:
     """initdb + pg_ctl as nobody; every database a test asks for is new."""
 
@@ -42,7 +52,7 @@ class PostgresCluster:
         os.chown(self.home, 65534, 65534)
         self.data = os.path.join(self.home, "data")
         self.databases = 0
-        self.started = False
+        self.reaper = None
 
     def as_nobody(self, *words):
         subprocess.run(NOBODY + [os.path.join(POSTGRES_BIN, words[0])] + list(words[1:]),
@@ -50,21 +60,21 @@ class PostgresCluster:
                        stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
 
     def start(self):
+        # The reaper stops the server and removes the directory when this
+        # process ends, even killed by ctest's timeout: its standard input
+        # closes then. Its own session keeps it out of a kill of our group.
+        self.reaper = subprocess.Popen(
+            [sys.executable, "-c", REAPER, os.path.join(POSTGRES_BIN, "pg_ctl"), self.data,
+             self.home] + NOBODY, stdin=subprocess.PIPE, start_new_session=True)
         self.as_nobody("initdb", "-D", self.data, "-A", "trust", "-U", "unitlog",
                        "--locale=C", "-E", "UTF8", "--no-sync")
         self.as_nobody("pg_ctl", "-D", self.data, "-l", os.path.join(self.home, "server.log"),
                        "-w", "-t", "60", "start",
                        "-o", "-k %s -c listen_addresses='' -F" % self.home)
-        self.started = True
 
     def stop(self):
-        if self.started:
-            self.started = False
-            subprocess.run(NOBODY + [os.path.join(POSTGRES_BIN, "pg_ctl"), "-D", self.data,
-                                     "-m", "immediate", "-w", "-t", "30", "stop"],
-                           cwd=self.home, timeout=60,
-                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        shutil.rmtree(self.home, ignore_errors=True)
+        self.reaper.stdin.close()
+        self.reaper.wait(timeout=90)
 
     def url(self, database):
         return "postgresql:///%s?host=%s&user=unitlog" % (database, self.home)
@@ -278,7 +288,7 @@ class PostgresBackEnd(BackEnd, unittest.TestCase):
 
 
 def stop_server(*_):
-    if SERVER[0] is not None:
+    if SERVER[0] is not None and SERVER[0].reaper is not None:
         SERVER[0].stop()
     sys.exit(1)
 
@@ -295,7 +305,8 @@ def main():
         SERVER[0].start()
         program = unittest.main(argv=[sys.argv[0]] + rest, exit=False)
     finally:
-        SERVER[0].stop()
+        if SERVER[0].reaper is not None:
+            SERVER[0].stop()
     sys.exit(0 if program.result.wasSuccessful() else 1)
 
 
