@@ -83,7 +83,7 @@ int runChecked(const Command& command, const Words& words, std::ostream& out, st
         err << "Error! " << error.what() << "; nothing imported\n";
         return STATUS_INPUT_UNREADABLE;
     } catch (const StoreError& error) {
-        err << "Error! " << words.database << ": " << error.what() << "\n";
+        err << "Error! " << shownDatabase(words.database) << ": " << error.what() << "\n";
         return error.status();
     }
 }

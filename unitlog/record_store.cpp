@@ -21,6 +21,42 @@ bool isServerUrl(const std::string& database) {
     return database.rfind("postgresql://", 0) == 0 || database.rfind("postgres://", 0) == 0;
 }
 
+namespace {
+
+// user:PASSWORD@host
+std::string withoutUserPassword(const std::string& url) {
+    size_t userStart = url.find("://") + 3;
+    size_t hostEnd = url.find_first_of("/?", userStart);
+    size_t at = url.rfind('@', hostEnd);
+    if (at == std::string::npos || at < userStart)
+        return url;
+    size_t colon = url.find(':', userStart);
+    if (colon == std::string::npos || colon > at)
+        return url;
+    return url.substr(0, colon + 1) + "***" + url.substr(at);
+}
+
+// ?...&password=PASSWORD&...
+std::string withoutQueryPassword(std::string url) {
+    size_t query = url.find('?');
+    for (size_t at = query; at != std::string::npos; at = url.find('&', at + 1)) {
+        if (url.compare(at + 1, 9, "password=") != 0)
+            continue;
+        size_t start = at + 10;
+        size_t end = url.find('&', start);
+        url.replace(start, end == std::string::npos ? std::string::npos : end - start, "***");
+    }
+    return url;
+}
+
+}  // namespace
+
+std::string shownDatabase(const std::string& database) {
+    if (!isServerUrl(database))
+        return database;
+    return withoutQueryPassword(withoutUserPassword(database));
+}
+
 std::unique_ptr<RecordStore> openStore(const std::string& database, OpenMode mode) {
     if (isServerUrl(database))
         return openPostgresStore(database);

@@ -42,6 +42,9 @@ enum class OpenMode { Create, Existing };
 // path of an SQLite file, created only for OpenMode::Create.
 std::unique_ptr<RecordStore> openStore(const std::string& database, OpenMode mode);
 bool isServerUrl(const std::string& database);
+// The database as a message may show it: a server URL's password replaced by
+// "***", so that an `Error!` line in a shift's log gives away no secret.
+std::string shownDatabase(const std::string& database);
 
 std::unique_ptr<RecordStore> openSqliteStore(const std::string& path, OpenMode mode);
 std::unique_ptr<RecordStore> openPostgresStore(const std::string& url);
