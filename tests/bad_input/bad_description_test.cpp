@@ -168,8 +168,8 @@ TEST_F(BadDescription, DeepNestingPrintsInLinearSpace) {
     for (int levels : {5000, 75000}) {
         SCOPED_TRACE(levels);
         leaveEarlierOutputs();
-        writeFile("SKU.xml",
-                  replaced(exampleDescription(), "</VELSKU>", nested("Deep", levels) + "</VELSKU>"));
+        writeFile("SKU.xml", replaced(exampleDescription(), "</VELSKU>",
+                                      nested("Deep", levels) + "</VELSKU>"));
         PelgrinOutcome outcome = run(WORDS);
         ASSERT_LT(readText("mysku.xml").size(), 300u * levels);
         EXPECT_EQ(outcome.status, 1);
