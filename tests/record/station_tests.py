@@ -92,6 +92,18 @@ class Prompts(unittest.TestCase):
              ["No PSN scanned: stopped before any output file was touched"], {"BSN": "B1"}),
             ("end of input", ["ASK=BSN"], b"B1", 6,
              ["No BSN scanned: stopped before any output file was touched"], {}),
+            ("Tab and space suffixes", ["ASK=BSN,PSN,MainMAC"],
+             b"BS0002 \nPS0002\t\n\t 021B2C3D4E5F \t\n", 0,
+             ["Scan BSN: BS0002 ", "Scan PSN: PS0002\t"],
+             {"BSN": "BS0002", "PSN": "PS0002", "MainMAC": "021B2C3D4E5F"}),
+            ("CR LF after a Tab", ["ASK=BSN,PSN"], b"BS0003\t\r\nPS0003\r\n", 0,
+             ["Scan BSN: BS0003\t", "Scan PSN: PS0003"], {"BSN": "BS0003", "PSN": "PS0003"}),
+            ("empty answers", ["ASK=BSN"], b"\n \t\nBS0004\n", 0,
+             ["Error! The scanned BSN is empty"] * 2, {"BSN": "BS0004"}),
+            ("blank inside kept, control character refused", ["ASK=PSN"],
+             b"PS\x010005\nPS 0005\n", 0,
+             ["Error! The PSN value holds control character 0x01 at position 3"],
+             {"PSN": "PS 0005"}),
             ("given on the command line", ["ASK=BSN,PSN", "PSN=P7"], b"B2\n", 0,
              ["Scan BSN: B2"], {"BSN": "B2", "PSN": "P7"}),
             ("unknown keyword", ["ASK=BSN,Serial"], b"B1\n", 3,
@@ -104,7 +116,7 @@ class Prompts(unittest.TestCase):
                     output, returned = station.run(words + ["DSBSHM", "LOG=units.log"], typed)
                     self.assertEqual(returned, status, output)
                     for line in lines:
-                        self.assertIn(line + "\n", output)
+                        self.assertEqual(output.count(line + "\n"), lines.count(line), line)
                     self.assertEqual(output.count("Error!"), len(lines) if "Error" in lines[0]
                                      else 0)
                     self.assertEqual(station.read("SKU.BIN") != STALE, status == 0)
@@ -137,7 +149,7 @@ class Record(unittest.TestCase):
              {"BSN": "B1"}, "TN4MB-0420", True, False, "mismatch", None),
             ("refused value escaped", ["BSN=B1", "PPN=" + quoted, "DSBSHM"], 3,
              {"BSN": "B1", "PPN": quoted}, None, False, False, "not run",
-             "Error! The PPN value holds a character that mysku.xml cannot carry"),
+             "Error! The PPN value holds control character 0x01 at position 4"),
             ("refused MAC", ["MainMAC=12", "DSBSHM"], 3, {"MainMAC": "12"}, None, False,
              False, "not run", "Error! MainMAC must be 12 hexadecimal digits"),
             ("stopped at a prompt", ["ASK=PSN", "BSN=B1"], 6, {"BSN": "B1"}, None, False,
