@@ -127,6 +127,17 @@ class Prompts(unittest.TestCase):
                     station.cleanup()
 
 
+# The simulated BMC keeps the FRU of the last SKU.BIN it received: the unit
+# an earlier run (its words) sent, and the verification line that shows it.
+BOARD_FROM_EARLIER_RUN = {
+    "another unit's FRU on the board": (
+        ["BSN=B0"], 'Verify: board serial number: BMC holds "B0", SKU.BIN has "B1"'),
+    "this unit's FRU on the board": (
+        ["BSN=B1"], "Verify: the BMC's FRU matches SKU.BIN (184 bytes, manufacturing date not "
+        "compared)"),
+}
+
+
 class Record(unittest.TestCase):
     def file_entry(self, station, name):
         data = station.read(name)
@@ -147,6 +158,8 @@ class Record(unittest.TestCase):
              "match", None),
             ("another unit's FRU on the board", ["BSN=B1", "VERIFY", "DSBSHM"], 8,
              {"BSN": "B1"}, "TN4MB-0420", True, False, "mismatch", None),
+            ("this unit's FRU on the board", ["BSN=B1", "VERIFY", "DSBSHM"], 0,
+             {"BSN": "B1"}, "TN4MB-0420", True, False, "match", None),
             ("refused value escaped", ["BSN=B1", "PPN=" + quoted, "DSBSHM"], 3,
              {"BSN": "B1", "PPN": quoted}, None, False, False, "not run",
              "Error! The PPN value holds control character 0x01 at position 4"),
@@ -159,8 +172,13 @@ class Record(unittest.TestCase):
             with self.subTest(name):
                 station = Station()
                 try:
+                    earlier = BOARD_FROM_EARLIER_RUN.get(name)
+                    if earlier:
+                        station.run(earlier[0])
                     output, returned = station.run(words + ["LOG=units.log"])
                     self.assertEqual(returned, status, output)
+                    if earlier:
+                        self.assertIn(earlier[1] + "\n", output)
                     records = station.records()
                     self.assertEqual(len(records), 1)
                     self.assertEqual(records[0], {
