@@ -13,12 +13,16 @@
 
 if(DEFINED VELSKU_UEFI_SOURCE_CACHE)
   # The name this setting had when only the UEFI build used it.
-  set(velsku_default_cache "${VELSKU_THIRD_PARTY_CACHE}")
+  set(velsku_default_cache "${VELSKU_UEFI_SOURCE_CACHE}")
 else()
   set(velsku_default_cache "${PROJECT_SOURCE_DIR}/build/third_party")
 endif()
 set(VELSKU_THIRD_PARTY_CACHE "${velsku_default_cache}" CACHE PATH
     "Where the zlib and expat source packages are downloaded and unpacked")
+# Unpacking into "" would write to the root directory.
+if(VELSKU_THIRD_PARTY_CACHE STREQUAL "")
+  message(FATAL_ERROR "VELSKU_THIRD_PARTY_CACHE is empty: name a directory for the sources")
+endif()
 
 # expat's configuration (cmake/third_party/expat_config.h) is written for
 # x86-64, the only processor the tools are built for.
