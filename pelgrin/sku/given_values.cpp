@@ -96,13 +96,13 @@ int checkNoControlCharacter(const char* keyword, const char* value) {
 }  // namespace
 
 int checkGivenValue(const ValueKeyword& row, const char* value) {
-    if (row.isMacAddress)
-        return checkMac(row.keyword, value);
     if (fruTakesGivenValue(row.field) || descriptionTakesGivenValue(row.field)) {
         int status = checkNoControlCharacter(row.keyword, value);
         if (status != RUN_OK)
             return status;
     }
+    if (row.isMacAddress)
+        return checkMac(row.keyword, value);
     if (fruTakesGivenValue(row.field)) {
         char subject[32];
         snprintf(subject, sizeof subject, "The %s value", row.keyword);

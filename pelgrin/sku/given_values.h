@@ -6,9 +6,9 @@
 #include "pelgrin/run/value_keywords.h"
 
 // RUN_OK, or RUN_BAD_GIVEN_VALUE after one "Error! ..." line naming the
-// keyword: a MAC that is not 12 hexadecimal digits or no board should get
-// (all zeros, multicast or broadcast), a control character (below 0x20, or
-// 0x7F) in any other value, a value that its FRU field cannot hold, or one
+// keyword: a control character (below 0x20, or 0x7F) with its position, a MAC
+// that is not 12 hexadecimal digits or no board should get (all zeros,
+// multicast or broadcast), a value that its FRU field cannot hold, or one
 // that mysku.xml cannot carry.
 int checkGivenValue(const ValueKeyword& row, const char* value);
 

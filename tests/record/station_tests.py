@@ -73,7 +73,9 @@ class Prompts(unittest.TestCase):
              ["Scan BSN: BX\b \bZ", "Scan PSN: P\b \bQ9"], {"BSN": "BZ", "PSN": "Q9"}),
             ("refused then valid", ["ASK=MainMAC"],
              b"00:11:22:33:44:55\n0011223344\x01\n021B2C3D4E5F\n", 0,
-             ["Error! MainMAC must be 12 hexadecimal digits"] * 2, {"MainMAC": "021B2C3D4E5F"}),
+             ["Error! MainMAC must be 12 hexadecimal digits",
+              "Error! The MainMAC value holds control character 0x01 at position 11"],
+             {"MainMAC": "021B2C3D4E5F"}),
             ("serial number rules", ["ASK=BSN"], b"B" * 64 + b"\n~\n\xff\n", 3,
              ["Error! The BSN value is longer than 63 bytes",
               "Error! The BSN value is one character outside 0x20-0x5F, which a FRU field "
