@@ -17,24 +17,3 @@ function(velsku_firmware_code target)
     target_compile_options(${target} PRIVATE -Wglobal-constructors -Wexit-time-destructors)
   endif()
 endfunction()
-
-# The C libraries the tools link: the system's on the host; the UEFI build
-# defines velsku_zlib and velsku_expat itself from pinned sources. STATIC takes
-# the archives of the -dev packages, for programs linked with -static.
-function(velsku_find_host_libraries)
-  cmake_parse_arguments(PARSE_ARGV 0 arg "STATIC" "" "")
-  add_library(velsku_zlib INTERFACE)
-  add_library(velsku_expat INTERFACE)
-  if(arg_STATIC)
-    find_library(VELSKU_ZLIB_STATIC libz.a REQUIRED)
-    find_library(VELSKU_EXPAT_STATIC libexpat.a REQUIRED)
-    target_link_libraries(velsku_zlib INTERFACE ${VELSKU_ZLIB_STATIC})
-    target_link_libraries(velsku_expat INTERFACE ${VELSKU_EXPAT_STATIC})
-  else()
-    find_package(ZLIB REQUIRED)
-    find_package(EXPAT REQUIRED)
-    target_link_libraries(velsku_zlib INTERFACE ZLIB::ZLIB)
-    target_link_libraries(velsku_expat INTERFACE EXPAT::EXPAT)
-  endif()
-endfunction()
-

@@ -102,6 +102,22 @@ AnswerEnd readAnswer(Reader* reader, char* buffer) {
     }
 }
 
+bool isBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+
+// A scanner's prefix or suffix (space, Tab) is no part of the code it read.
+void dropSurroundingBlanks(char* answer) {
+    size_t start = 0;
+    while (isBlank(answer[start]))
+        ++start;
+    size_t end = strlen(answer);
+    while (end > start && isBlank(answer[end - 1]))
+        --end;
+    memmove(answer, answer + start, end - start);
+    answer[end - start] = '\0';
+}
+
 // 0 with the value set, 3 after the last refusal, 6 when given up.
 int askOne(Reader* reader, const ValueKeyword& row, char* buffer, SkuContext* context) {
     for (int attempt = 0; attempt < ANSWER_ATTEMPTS; ++attempt) {
@@ -112,6 +128,7 @@ int askOne(Reader* reader, const ValueKeyword& row, char* buffer, SkuContext* co
             printf("\nNo %s scanned: stopped before any output file was touched\n", row.keyword);
             return RUN_NO_VALUE;
         }
+        dropSurroundingBlanks(buffer);
         if (end == ANSWER_TOO_LONG)
             printf("Error! The scanned %s is longer than %d bytes\n", row.keyword,
                    static_cast<int>(ANSWER_CAPACITY - 1));

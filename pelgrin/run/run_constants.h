@@ -2,6 +2,7 @@
 // largest SKU.BIN, and the names of the files in the current directory.
 #pragma once
 
+#include <stddef.h>
 #include <stdint.h>
 
 #define PELGRIN_VERSION "0.22"
@@ -11,6 +12,9 @@
 constexpr uint32_t SKU_IMAGE_MAX = 32768;
 
 constexpr char SKU_FILE[] = "SKU.xml";
+// A real description is a few KB; beyond this it is refused unread, so that
+// no file can make the parse cost seconds or megabytes.
+constexpr size_t SKU_FILE_MAX_BYTES = 1024 * 1024;
 constexpr char MERGED_FILE[] = "mysku.xml";
 constexpr char COMPRESSED_FILE[] = "mysku.xml.gz";
 constexpr char IMAGE_FILE[] = "SKU.BIN";

@@ -67,9 +67,40 @@ int checkMacsDiffer(const SkuContext* context) {
     return RUN_OK;
 }
 
+bool isControlCharacter(unsigned char c) {
+    return c < 0x20 || c == 0x7F;
+}
+
+bool isUtf8Continuation(unsigned char c) {
+    return (c & 0xC0) == 0x80;
+}
+
+// A control character in a label's text is a scanner's suffix or a slip of
+// the keyboard: the board would carry a text no label shows. Its position
+// counts characters from 1, as the operator sees them.
+int checkNoControlCharacter(const char* keyword, const char* value) {
+    int position = 0;
+    for (const char* at = value; *at != '\0'; ++at) {
+        unsigned char c = static_cast<unsigned char>(*at);
+        if (!isUtf8Continuation(c))
+            ++position;
+        if (isControlCharacter(c)) {
+            printf("Error! The %s value holds control character 0x%02X at position %d\n", keyword,
+                   c, position);
+            return RUN_BAD_GIVEN_VALUE;
+        }
+    }
+    return RUN_OK;
+}
+
 }  // namespace
 
 int checkGivenValue(const ValueKeyword& row, const char* value) {
+    if (fruTakesGivenValue(row.field) || descriptionTakesGivenValue(row.field)) {
+        int status = checkNoControlCharacter(row.keyword, value);
+        if (status != RUN_OK)
+            return status;
+    }
     if (row.isMacAddress)
         return checkMac(row.keyword, value);
     if (fruTakesGivenValue(row.field)) {
@@ -87,6 +118,11 @@ int checkGivenValue(const ValueKeyword& row, const char* value) {
 }
 
 int checkAnswer(const SkuContext& context, const ValueKeyword& row, const char* value) {
+    // Enter alone, or a scanner that misread: no unit has an empty label.
+    if (*value == '\0') {
+        printf("Error! The scanned %s is empty\n", row.keyword);
+        return RUN_BAD_GIVEN_VALUE;
+    }
     int status = checkGivenValue(row, value);
     if (status != RUN_OK || !row.isMacAddress)
         return status;

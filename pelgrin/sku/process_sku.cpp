@@ -23,12 +23,20 @@ struct SkuRun {
 };
 
 int loadDescription(XmlDocument** document) {
-    switch (xmlLoadFile(SKU_FILE, document)) {
+    switch (xmlLoadFile(SKU_FILE, SKU_FILE_MAX_BYTES, document)) {
         case XMLTREE_LOADED:
             return RUN_OK;
         case XMLTREE_NO_FILE:
             printf("%s: No Such File or Directory!\n", SKU_FILE);
             return RUN_NO_SKU_FILE;
+        case XMLTREE_TOO_LARGE:
+            printf("Error! %s is larger than %lu bytes\n", SKU_FILE,
+                   static_cast<unsigned long>(SKU_FILE_MAX_BYTES));
+            return RUN_BAD_DESCRIPTION;
+        case XMLTREE_HAS_DOCTYPE:
+            printf("Error! %s holds a DOCTYPE; DTDs and entity declarations are refused\n",
+                   SKU_FILE);
+            return RUN_BAD_DESCRIPTION;
         case XMLTREE_OUT_OF_MEMORY:
             printf("Error! Not enough memory\n");
             return RUN_OUT_OF_MEMORY;

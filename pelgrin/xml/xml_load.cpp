@@ -21,6 +21,7 @@ struct TreeBuild {
     XmlDocument* document;
     XmlElement* current;
     bool outOfMemory;
+    bool doctype;
 };
 
 bool isXmlSpace(char c) {
@@ -158,6 +159,15 @@ void XMLCALL onText(void* userData, const XML_Char* text, int length) {
     element->textLength += count;
 }
 
+// A DTD is where entities, default attributes and external files come from;
+// the tree needs none of them, so the parse stops before its first
+// declaration is read.
+void XMLCALL onDoctype(void* userData, const XML_Char*, const XML_Char*, const XML_Char*, int) {
+    TreeBuild* build = static_cast<TreeBuild*>(userData);
+    build->doctype = true;
+    XML_StopParser(build->parser, XML_FALSE);
+}
+
 XmlDocument* createDocument() {
     XmlDocument* document = static_cast<XmlDocument*>(xmlAllocate(sizeof(XmlDocument)));
     if (document == nullptr)
@@ -175,16 +185,29 @@ XML_Parser createParser(TreeBuild* build) {
     XML_SetXmlDeclHandler(parser, onDeclaration);
     XML_SetElementHandler(parser, onStart, onEnd);
     XML_SetCharacterDataHandler(parser, onText);
+    XML_SetStartDoctypeDeclHandler(parser, onDoctype);
     return parser;
 }
 
 XmlLoadStatus parseFailure(const TreeBuild* build) {
     if (build->outOfMemory || XML_GetErrorCode(build->parser) == XML_ERROR_NO_MEMORY)
         return XMLTREE_OUT_OF_MEMORY;
-    return XMLTREE_MALFORMED;
+    return build->doctype ? XMLTREE_HAS_DOCTYPE : XMLTREE_MALFORMED;
 }
 
-XmlLoadStatus streamFile(FILE* file, TreeBuild* build) {
+// The size a regular file has now; a file that grows while it is read, or
+// one that cannot seek (a pipe, a device), is held to `maxBytes` as it streams.
+bool fileFits(FILE* file, size_t maxBytes) {
+    if (fseek(file, 0, SEEK_END) != 0)
+        return true;
+    long size = ftell(file);
+    bool fits = size >= 0 && static_cast<unsigned long>(size) <= maxBytes;
+    fseek(file, 0, SEEK_SET);
+    return fits;
+}
+
+XmlLoadStatus streamFile(FILE* file, size_t maxBytes, TreeBuild* build) {
+    size_t total = 0;
     for (;;) {
         void* chunk = XML_GetBuffer(build->parser, static_cast<int>(READ_CHUNK));
         if (chunk == nullptr)
@@ -192,6 +215,9 @@ XmlLoadStatus streamFile(FILE* file, TreeBuild* build) {
         size_t count = fread(chunk, 1, READ_CHUNK, file);
         if (ferror(file))
             return XMLTREE_MALFORMED;
+        total += count;
+        if (total > maxBytes)
+            return XMLTREE_TOO_LARGE;
         bool last = count == 0;
         if (XML_ParseBuffer(build->parser, static_cast<int>(count), last) != XML_STATUS_OK)
             return parseFailure(build);
@@ -200,8 +226,8 @@ XmlLoadStatus streamFile(FILE* file, TreeBuild* build) {
     }
 }
 
-XmlLoadStatus buildTree(FILE* file, XmlDocument** document) {
-    TreeBuild build = {nullptr, createDocument(), nullptr, false};
+XmlLoadStatus buildTree(FILE* file, size_t maxBytes, XmlDocument** document) {
+    TreeBuild build = {nullptr, createDocument(), nullptr, false, false};
     if (build.document == nullptr)
         return XMLTREE_OUT_OF_MEMORY;
     build.parser = createParser(&build);
@@ -209,7 +235,7 @@ XmlLoadStatus buildTree(FILE* file, XmlDocument** document) {
         xmlDocumentFree(build.document);
         return XMLTREE_OUT_OF_MEMORY;
     }
-    XmlLoadStatus status = streamFile(file, &build);
+    XmlLoadStatus status = streamFile(file, maxBytes, &build);
     XML_ParserFree(build.parser);
     if (status != XMLTREE_LOADED) {
         xmlDocumentFree(build.document);
@@ -221,12 +247,13 @@ XmlLoadStatus buildTree(FILE* file, XmlDocument** document) {
 
 }  // namespace
 
-XmlLoadStatus xmlLoadFile(const char* path, XmlDocument** document) {
+XmlLoadStatus xmlLoadFile(const char* path, size_t maxBytes, XmlDocument** document) {
     *document = nullptr;
     FILE* file = fopen(path, "rb");
     if (file == nullptr)
         return XMLTREE_NO_FILE;
-    XmlLoadStatus status = buildTree(file, document);
+    XmlLoadStatus status =
+        fileFits(file, maxBytes) ? buildTree(file, maxBytes, document) : XMLTREE_TOO_LARGE;
     fclose(file);
     return status;
 }

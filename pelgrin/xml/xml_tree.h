@@ -1,7 +1,8 @@
 // A small XML element tree over expat: what the SKU description needs and no
 // more. Elements keep their name, their attributes and children in document
 // order, and their text with leading and trailing white space removed.
-// Comments, processing instructions and the DOCTYPE are not kept.
+// Comments and processing instructions are not kept; a document with a
+// DOCTYPE is refused.
 #pragma once
 
 #include <stddef.h>
@@ -41,14 +42,17 @@ struct XmlDocument {
 
 enum XmlLoadStatus {
     XMLTREE_LOADED = 0,
-    XMLTREE_NO_FILE,       // the file cannot be opened
-    XMLTREE_MALFORMED,     // not well-formed, unreadable, refused by expat's limits, or no root
-    XMLTREE_OUT_OF_MEMORY  // allocation failed while building the tree
+    XMLTREE_NO_FILE,        // the file cannot be opened
+    XMLTREE_MALFORMED,      // not well-formed, unreadable, refused by expat's limits, or no root
+    XMLTREE_OUT_OF_MEMORY,  // allocation failed while building the tree
+    XMLTREE_HAS_DOCTYPE,    // a DOCTYPE (and with it any DTD or entity declaration)
+    XMLTREE_TOO_LARGE       // more than the caller's limit of bytes
 };
 
-// Loads `path` into a new document. On any status but XMLTREE_LOADED nothing
-// stays allocated and *document is null.
-XmlLoadStatus xmlLoadFile(const char* path, XmlDocument** document);
+// Loads `path` into a new document; a file of more than `maxBytes` bytes is
+// refused before any of it is parsed. On any status but XMLTREE_LOADED
+// nothing stays allocated and *document is null.
+XmlLoadStatus xmlLoadFile(const char* path, size_t maxBytes, XmlDocument** document);
 void xmlDocumentFree(XmlDocument* document);
 
 // Replaces the element's text with a copy of `text`; false when out of memory

@@ -1,7 +1,11 @@
 #include "platform/sim/fru_bmc.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <iterator>
+#include <string>
 
 #include "platform/sim/kcs_bmc.h"
 #include "platform/sim/smem_board.h"
@@ -139,8 +143,24 @@ FruBmc& installFruBmc(const FruBmcScript& script) {
     return fruBmc();
 }
 
+namespace {
+
+// A board keeps its FRU from one run to the next: with SIM_BMC_RECEIVED_DIR,
+// FRU device 0 starts with the image of the last SKU.BIN received there.
+Bytes fruKeptFromEarlierRun() {
+    const char* dir = std::getenv("SIM_BMC_RECEIVED_DIR");
+    if (dir == nullptr)
+        return {};
+    std::ifstream in(std::string(dir) + "/SKU.BIN", std::ios::binary);
+    return fruImageOf(Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()));
+}
+
+}  // namespace
+
 void installDefaultFruBmc() {
-    installFruBmc(FruBmcScript{});
+    FruBmcScript script;
+    script.initialContent = fruKeptFromEarlierRun();
+    installFruBmc(script);
 }
 
 }  // namespace sim

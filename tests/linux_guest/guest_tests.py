@@ -52,6 +52,8 @@ step window kcs_batch window
 step window_beyond kcs_batch window beyond
 step clock date +%%s
 step pelgrin_dsbshm pelgrin %(pelgrin_words)s
+step pelgrin_entity_chain sh -c 'cd /chain && pelgrin %(pelgrin_words)s; s=$?; ls; exit $s'
+step pelgrin_entity_doctype sh -c 'cd /doctype && pelgrin %(pelgrin_words)s; s=$?; ls; exit $s'
 for f in %(pelgrin_files)s; do put $f; done
 %(port_timings)s
 step driver_load sh -c '%(driver_load)s'
@@ -86,6 +88,18 @@ DRIVER_TIMINGS = [
 ONCE_TIMINGS = [("dorvax_default_processes", "kcs_batch spawn 3 /usr/bin/dorvax 18 01")]
 
 
+def entity_chain(count):
+    """The example behind a DTD of `count` entities, each the previous one."""
+    with open(EXAMPLE_SKU, encoding="utf-8") as handle:
+        text = handle.read()
+    body = text[text.index("?>") + 2:]
+    site = body[body.index("<Site>") + 6:body.index("</Site>")]
+    entities = ['<!ENTITY e0 "end">'] + ['<!ENTITY e%d "&e%d;">' % (i, i - 1)
+                                        for i in range(1, count)]
+    return ('<?xml version="1.0"?>\n<!DOCTYPE VELSKU [\n' + "\n".join(entities) + "\n]>" +
+            body.replace(site, "&e%d;" % (count - 1))).encode()
+
+
 def timing_steps(timings, rounds):
     return "\n".join("step %s_%d %s" % (name, round, command)
                      for round in range(rounds) for name, command in timings)
@@ -100,6 +114,8 @@ def build_initramfs():
                       "/usr/bin/kcs_batch")
     guest.add_ipmitool(image)
     image.add_file(EXAMPLE_SKU, "/work/SKU.xml")
+    image.add_bytes("/chain/SKU.xml", entity_chain(50000))  # 1.4 MB
+    image.add_bytes("/doctype/SKU.xml", entity_chain(30000))
     image.add_bytes("/work/one.txt", b"raw 0x06 0x01\n")
     image.add_bytes("/work/many.txt", b"raw 0x06 0x01\n" * IPMITOOL_BATCH)
     _, version = guest.find_kernel(OPTIONS.kernel_dir)
@@ -190,6 +206,21 @@ class LinuxGuestAgainstQemuBmc(unittest.TestCase):
         for name in PELGRIN_FILES:
             self.assertIn(name, self.files)
             self.assertEqual(self.files[name], host_files[name], name)
+
+    def test_pelgrin_refuses_entity_chains_with_one_line_and_writes_nothing(self):
+        # 50,000 entities (1.4 MB) crashed a pelgrin linked with Debian's
+        # libexpat 2.5.0-1+deb12u1; 30,000 (0.8 MB) are under the size limit.
+        cases = [("pelgrin_entity_chain", "Error! SKU.xml is larger than 1048576 bytes"),
+                 ("pelgrin_entity_doctype",
+                  "Error! SKU.xml holds a DOCTYPE; DTDs and entity declarations are refused")]
+        for step, line in cases:
+            with self.subTest(step):
+                output, status = self.step(step)
+                self.assertEqual(status, 2, output)
+                lines = output.decode().splitlines()
+                self.assertEqual([l for l in lines if "Error" in l], [line])
+                # The step lists the directory after the run: SKU.xml alone.
+                self.assertEqual(lines[-2:], [line, "SKU.xml"])
 
     def test_driver_carries_the_request_once_it_owns_the_interface(self):
         self.assertEqual(self.step("driver_load"), (b"/dev/ipmi0\n", 0))

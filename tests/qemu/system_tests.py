@@ -161,20 +161,30 @@ class PelgrinFailureStatuses(unittest.TestCase):
         big = os.path.join(cls.work, "big.xml")
         noise = base64.b64encode(random.Random(7).randbytes(40000)).decode("ascii")
         write_variant(big, insert="  <Blob>%s</Blob>" % noise)
+        # A DOCTYPE, stopped before its declaration is read; and the same one
+        # byte over the 1 MiB read, refused by the shell's file size before
+        # the parse could reach the DOCTYPE.
+        with_doctype = ("<VELSKU ", '<!DOCTYPE VELSKU [<!ENTITY e "x">]>\n<VELSKU ')
+        doctype = os.path.join(cls.work, "doctype.xml")
+        write_variant(doctype, replace=with_doctype)
+        oversized = os.path.join(cls.work, "oversized.xml")
+        pad = (1 << 20) + 1 - os.path.getsize(doctype) - len("  <Blob></Blob>\n")
+        write_variant(oversized, replace=with_doctype, insert="  <Blob>%s</Blob>" % ("x" * pad))
         # Left over from an earlier run: SKU.BIN is deleted at the start, while
         # mysku.xml.gz must come out whole through gzopen's truncating open.
         stale = os.path.join(cls.work, "stale.bin")
         with open(stale, "wb") as handle:
             handle.write(b"stale bytes " * 2000)
         cls.inputs = {"missing": [(EXAMPLE_SKU, "README")], "newer": [(newer, "SKU.xml")],
-                      "big": [(big, "SKU.xml")],
+                      "big": [(big, "SKU.xml")], "oversized": [(oversized, "SKU.xml")],
+                      "doctype": [(doctype, "SKU.xml")],
                       "stale": [(EXAMPLE_SKU, "SKU.xml"), (stale, "SKU.BIN"),
                                 (stale, "mysku.xml.gz")]}
         files = [os.path.join(IMAGES, "pelgrin.efi")]
         for case, inputs in cls.inputs.items():
             files += ["%s=%s/%s" % (source, case, target) for source, target in inputs]
         command = " ".join(["..\\pelgrin.efi"] + cls.ARGUMENTS)
-        cases = [(name, ["cd " + name, command]) for name in ("missing", "newer", "big", "stale")]
+        cases = [(name, ["cd " + name, command]) for name in cls.inputs]
         cls.shell_dir = os.path.join(cls.work, "shell")
         cls.results = run_cases(files, cases, ["-rtc", "base=%s,clock=vm" % CLOCK],
                                 ["stale/SKU.BIN", "stale/mysku.xml.gz"], cls.shell_dir)
@@ -201,6 +211,12 @@ class PelgrinFailureStatuses(unittest.TestCase):
 
     def test_image_too_big_is_reported_as_aborted(self):
         self.check_case("big", "0x15")
+
+    def test_oversized_and_doctype_descriptions_are_refused_unread(self):
+        for name in ("oversized", "doctype"):
+            with self.subTest(name):
+                self.check_case(name, "0x2")
+                self.assertEqual(self.results[name][0].count("Error!"), 1)
 
     def test_stale_outputs_are_replaced_by_the_hosts(self):
         self.check_case("stale", "0x0")

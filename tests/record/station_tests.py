@@ -73,7 +73,9 @@ class Prompts(unittest.TestCase):
              ["Scan BSN: BX\b \bZ", "Scan PSN: P\b \bQ9"], {"BSN": "BZ", "PSN": "Q9"}),
             ("refused then valid", ["ASK=MainMAC"],
              b"00:11:22:33:44:55\n0011223344\x01\n021B2C3D4E5F\n", 0,
-             ["Error! MainMAC must be 12 hexadecimal digits"] * 2, {"MainMAC": "021B2C3D4E5F"}),
+             ["Error! MainMAC must be 12 hexadecimal digits",
+              "Error! The MainMAC value holds control character 0x01 at position 11"],
+             {"MainMAC": "021B2C3D4E5F"}),
             ("serial number rules", ["ASK=BSN"], b"B" * 64 + b"\n~\n\xff\n", 3,
              ["Error! The BSN value is longer than 63 bytes",
               "Error! The BSN value is one character outside 0x20-0x5F, which a FRU field "
@@ -92,6 +94,18 @@ class Prompts(unittest.TestCase):
              ["No PSN scanned: stopped before any output file was touched"], {"BSN": "B1"}),
             ("end of input", ["ASK=BSN"], b"B1", 6,
              ["No BSN scanned: stopped before any output file was touched"], {}),
+            ("Tab and space suffixes", ["ASK=BSN,PSN,MainMAC"],
+             b"BS0002 \nPS0002\t\n\t 021B2C3D4E5F \t\n", 0,
+             ["Scan BSN: BS0002 ", "Scan PSN: PS0002\t"],
+             {"BSN": "BS0002", "PSN": "PS0002", "MainMAC": "021B2C3D4E5F"}),
+            ("CR LF after a Tab", ["ASK=BSN,PSN"], b"BS0003\t\r\nPS0003\r\n", 0,
+             ["Scan BSN: BS0003\t", "Scan PSN: PS0003"], {"BSN": "BS0003", "PSN": "PS0003"}),
+            ("empty answers", ["ASK=BSN"], b"\n \t\nBS0004\n", 0,
+             ["Error! The scanned BSN is empty"] * 2, {"BSN": "BS0004"}),
+            ("blank inside kept, control character refused", ["ASK=PSN"],
+             b"PS\x010005\nPS 0005\n", 0,
+             ["Error! The PSN value holds control character 0x01 at position 3"],
+             {"PSN": "PS 0005"}),
             ("given on the command line", ["ASK=BSN,PSN", "PSN=P7"], b"B2\n", 0,
              ["Scan BSN: B2"], {"BSN": "B2", "PSN": "P7"}),
             ("unknown keyword", ["ASK=BSN,Serial"], b"B1\n", 3,
@@ -104,7 +118,7 @@ class Prompts(unittest.TestCase):
                     output, returned = station.run(words + ["DSBSHM", "LOG=units.log"], typed)
                     self.assertEqual(returned, status, output)
                     for line in lines:
-                        self.assertIn(line + "\n", output)
+                        self.assertEqual(output.count(line + "\n"), lines.count(line), line)
                     self.assertEqual(output.count("Error!"), len(lines) if "Error" in lines[0]
                                      else 0)
                     self.assertEqual(station.read("SKU.BIN") != STALE, status == 0)
@@ -113,6 +127,17 @@ class Prompts(unittest.TestCase):
                     self.assertEqual(record["values"], values)
                 finally:
                     station.cleanup()
+
+
+# The simulated BMC keeps the FRU of the last SKU.BIN it received: the unit
+# an earlier run (its words) sent, and the verification line that shows it.
+BOARD_FROM_EARLIER_RUN = {
+    "another unit's FRU on the board": (
+        ["BSN=B0"], 'Verify: board serial number: BMC holds "B0", SKU.BIN has "B1"'),
+    "this unit's FRU on the board": (
+        ["BSN=B1"], "Verify: the BMC's FRU matches SKU.BIN (184 bytes, manufacturing date not "
+        "compared)"),
+}
 
 
 class Record(unittest.TestCase):
@@ -135,9 +160,11 @@ class Record(unittest.TestCase):
              "match", None),
             ("another unit's FRU on the board", ["BSN=B1", "VERIFY", "DSBSHM"], 8,
              {"BSN": "B1"}, "TN4MB-0420", True, False, "mismatch", None),
+            ("this unit's FRU on the board", ["BSN=B1", "VERIFY", "DSBSHM"], 0,
+             {"BSN": "B1"}, "TN4MB-0420", True, False, "match", None),
             ("refused value escaped", ["BSN=B1", "PPN=" + quoted, "DSBSHM"], 3,
              {"BSN": "B1", "PPN": quoted}, None, False, False, "not run",
-             "Error! The PPN value holds a character that mysku.xml cannot carry"),
+             "Error! The PPN value holds control character 0x01 at position 4"),
             ("refused MAC", ["MainMAC=12", "DSBSHM"], 3, {"MainMAC": "12"}, None, False,
              False, "not run", "Error! MainMAC must be 12 hexadecimal digits"),
             ("stopped at a prompt", ["ASK=PSN", "BSN=B1"], 6, {"BSN": "B1"}, None, False,
@@ -147,8 +174,13 @@ class Record(unittest.TestCase):
             with self.subTest(name):
                 station = Station()
                 try:
+                    earlier = BOARD_FROM_EARLIER_RUN.get(name)
+                    if earlier:
+                        station.run(earlier[0])
                     output, returned = station.run(words + ["LOG=units.log"])
                     self.assertEqual(returned, status, output)
+                    if earlier:
+                        self.assertIn(earlier[1] + "\n", output)
                     records = station.records()
                     self.assertEqual(len(records), 1)
                     self.assertEqual(records[0], {

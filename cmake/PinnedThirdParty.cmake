@@ -1,15 +1,34 @@
-# zlib and expat for the UEFI images, built from pinned Debian source
-# packages. The host build links the system's libraries instead; these
-# targets carry the same names (velsku_zlib, velsku_expat).
+# zlib and expat for every build (UEFI images, Linux programs, the host build
+# on the simulated board, its sanitizer and fuzz builds), compiled from the
+# same pinned Debian source packages, as static libraries velsku_zlib and
+# velsku_expat. One parser, with its CVE fixes, whatever the target: the
+# system's libexpat of a build machine or a board is never linked.
 #
 # The packages are fetched at configure time with apt-get source into
-# VELSKU_UEFI_SOURCE_CACHE, through a private apt state that adds deb-src
+# VELSKU_THIRD_PARTY_CACHE, through a private apt state that adds deb-src
 # entries for the suites this machine is configured with, so the system's apt
 # setup is left alone. Every downloaded file is checked against its pinned
-# sha256 before it is unpacked.
+# sha256 before it is unpacked. The default cache sits beside the build
+# directories of the checkout, so that they all share one download.
 
-set(VELSKU_UEFI_SOURCE_CACHE "${CMAKE_BINARY_DIR}/third_party" CACHE PATH
+if(DEFINED VELSKU_UEFI_SOURCE_CACHE)
+  # The name this setting had when only the UEFI build used it.
+  set(velsku_default_cache "${VELSKU_UEFI_SOURCE_CACHE}")
+else()
+  set(velsku_default_cache "${PROJECT_SOURCE_DIR}/build/third_party")
+endif()
+set(VELSKU_THIRD_PARTY_CACHE "${velsku_default_cache}" CACHE PATH
     "Where the zlib and expat source packages are downloaded and unpacked")
+# Unpacking into "" would write to the root directory.
+if(VELSKU_THIRD_PARTY_CACHE STREQUAL "")
+  message(FATAL_ERROR "VELSKU_THIRD_PARTY_CACHE is empty: name a directory for the sources")
+endif()
+
+# expat's configuration (cmake/third_party/expat_config.h) is written for
+# x86-64, the only processor the tools are built for.
+if(CMAKE_C_BYTE_ORDER STREQUAL "BIG_ENDIAN")
+  message(FATAL_ERROR "cmake/third_party/expat_config.h assumes a little-endian target")
+endif()
 
 set(VELSKU_ZLIB_PACKAGE "zlib=1:1.2.13.dfsg-1")
 set(VELSKU_ZLIB_DIR "zlib-1.2.13.dfsg")
@@ -49,7 +68,7 @@ function(velsku_write_source_entries apt_dir)
 endfunction()
 
 function(velsku_apt_get download_dir)
-  set(apt_dir ${VELSKU_UEFI_SOURCE_CACHE}/apt)
+  set(apt_dir ${VELSKU_THIRD_PARTY_CACHE}/apt)
   file(MAKE_DIRECTORY ${apt_dir}/lists/partial ${apt_dir}/cache/archives/partial)
   velsku_write_source_entries(${apt_dir})
   set(options
@@ -62,7 +81,7 @@ function(velsku_apt_get download_dir)
   if(NOT result EQUAL 0)
     message(FATAL_ERROR "apt-get ${ARGN} failed (${result}):\n${output}\n"
             "Put the source package files into ${download_dir} by hand, or set "
-            "VELSKU_UEFI_SOURCE_CACHE to a directory that holds them.")
+            "VELSKU_THIRD_PARTY_CACHE to a directory that holds them.")
   endif()
 endfunction()
 
@@ -88,8 +107,8 @@ endfunction()
 # Downloads (when missing), verifies and unpacks one source package; sets
 # `out` to its unpacked tree.
 function(velsku_debian_source package files tree out)
-  set(download_dir ${VELSKU_UEFI_SOURCE_CACHE}/downloads)
-  set(source_dir ${VELSKU_UEFI_SOURCE_CACHE}/${tree})
+  set(download_dir ${VELSKU_THIRD_PARTY_CACHE}/downloads)
+  set(source_dir ${VELSKU_THIRD_PARTY_CACHE}/${tree})
   set(${out} ${source_dir} PARENT_SCOPE)
   if(EXISTS ${source_dir}/.unpacked)
     return()
@@ -98,7 +117,7 @@ function(velsku_debian_source package files tree out)
   velsku_check_files(${download_dir} "${files}" present)
   if(NOT present)
     message(STATUS "Fetching source package ${package}")
-    file(GLOB indexes ${VELSKU_UEFI_SOURCE_CACHE}/apt/lists/*Sources*)
+    file(GLOB indexes ${VELSKU_THIRD_PARTY_CACHE}/apt/lists/*Sources*)
     if(NOT indexes)
       velsku_apt_get(${download_dir} update)
     endif()
@@ -110,24 +129,34 @@ function(velsku_debian_source package files tree out)
   endif()
   list(GET files 0 dsc_entry)
   string(REGEX REPLACE "=.*" "" dsc "${dsc_entry}")
-  file(REMOVE_RECURSE ${source_dir})
-  execute_process(COMMAND dpkg-source -x ${download_dir}/${dsc} ${source_dir}
+  # Unpacked aside and renamed into place, so that build directories
+  # configured at the same time never compile a half-unpacked tree.
+  string(RANDOM LENGTH 8 suffix)
+  set(partial_dir ${source_dir}.partial-${suffix})
+  execute_process(COMMAND dpkg-source -x ${download_dir}/${dsc} ${partial_dir}
                   RESULT_VARIABLE result OUTPUT_VARIABLE output ERROR_VARIABLE output)
   if(NOT result EQUAL 0)
+    file(REMOVE_RECURSE ${partial_dir})
     message(FATAL_ERROR "dpkg-source -x ${dsc} failed:\n${output}")
   endif()
-  file(TOUCH ${source_dir}/.unpacked)
+  file(TOUCH ${partial_dir}/.unpacked)
+  file(REMOVE_RECURSE ${source_dir})
+  file(RENAME ${partial_dir} ${source_dir} RESULT renamed)
+  file(REMOVE_RECURSE ${partial_dir})
+  if(NOT EXISTS ${source_dir}/.unpacked)
+    message(FATAL_ERROR "${source_dir} could not be put in place (${renamed})")
+  endif()
 endfunction()
 
-# Compile settings shared by both libraries: our C library's headers, no
-# warnings policing (third-party code), and the configuration they expect.
+# Compile settings shared by both libraries: no warnings policing
+# (third-party code) and the configuration they expect. The UEFI build links
+# them to its own C library.
 function(velsku_third_party_library target)
-  target_link_libraries(${target} PRIVATE uefi_libc_headers)
   target_compile_definitions(${target} PRIVATE HAVE_UNISTD_H NDEBUG XML_STATIC)
   target_compile_options(${target} PRIVATE -w)
 endfunction()
 
-function(velsku_add_uefi_zlib)
+function(velsku_add_pinned_zlib)
   velsku_debian_source(${VELSKU_ZLIB_PACKAGE} "${VELSKU_ZLIB_FILES}" ${VELSKU_ZLIB_DIR} dir)
   set(names adler32 crc32 deflate gzclose gzlib gzwrite gzread inflate inftrees inffast
             trees zutil)
@@ -138,13 +167,13 @@ function(velsku_add_uefi_zlib)
   target_include_directories(velsku_zlib SYSTEM PUBLIC ${dir})
 endfunction()
 
-# `config_dir` holds the expat_config.h that configure would have written.
-function(velsku_add_uefi_expat config_dir)
+# cmake/third_party holds the expat_config.h that configure would have written.
+function(velsku_add_pinned_expat)
   velsku_debian_source(${VELSKU_EXPAT_PACKAGE} "${VELSKU_EXPAT_FILES}" ${VELSKU_EXPAT_DIR} dir)
   add_library(velsku_expat STATIC ${dir}/expat/lib/xmlparse.c ${dir}/expat/lib/xmlrole.c
                                   ${dir}/expat/lib/xmltok.c)
   velsku_third_party_library(velsku_expat)
-  target_include_directories(velsku_expat PRIVATE ${config_dir})
+  target_include_directories(velsku_expat PRIVATE ${PROJECT_SOURCE_DIR}/cmake/third_party)
   target_include_directories(velsku_expat SYSTEM PUBLIC ${dir}/expat/lib)
   target_compile_definitions(velsku_expat PUBLIC XML_STATIC)
 endfunction()
