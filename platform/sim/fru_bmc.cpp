@@ -169,13 +169,17 @@ FruBmc& installFruBmc(const FruBmcScript& script) {
     return fruBmc();
 }
 
-void installDefaultFruBmc() {
+FruBmcScript defaultFruBmcScript() {
     const SimFaults& faults = simFaults();
     FruBmcScript script;
     script.busyAfterResetMicros = uint64_t{faults.bmcBusySeconds.value_or(0)} * MICROS_PER_SECOND;
     script.lateAfterResetMicros = uint64_t{faults.bmcLateSeconds.value_or(0)} * MICROS_PER_SECOND;
     script.otherBoardSerial = faults.fruOtherSerial;
-    installFruBmc(script);
+    return script;
+}
+
+void installDefaultFruBmc() {
+    installFruBmc(defaultFruBmcScript());
 }
 
 }  // namespace sim

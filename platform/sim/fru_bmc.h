@@ -84,6 +84,10 @@ class FruBmc {
 // kept right); unchanged when it has no board serial number in text.
 Bytes withOtherBoardSerial(const Bytes& fru);
 
+// The default board's script, with the faults of simFaults() that concern
+// FRU device 0 and the BMC's return from its reset.
+FruBmcScript defaultFruBmcScript();
+
 FruBmc& fruBmc();
 FruBmc& installFruBmc(const FruBmcScript& script);
 

@@ -17,7 +17,6 @@ constexpr size_t BOARD_SERIAL_FIELD = 2;  // after manufacturer and product name
 constexpr uint8_t END_MARKER = 0xC1;
 constexpr uint8_t TEXT_TYPE = 0xC0;
 constexpr size_t FIELD_MAX = 63;
-// Eight characters more always take the area one 8-byte unit further.
 constexpr char LONGER_BY[] = "-OTHER-9";
 
 uint8_t zeroSum(const Bytes& bytes, size_t from, size_t to) {
@@ -40,7 +39,10 @@ Bytes rebuiltBoardArea(const Bytes& area, size_t serialAt, size_t endMarker) {
     rebuilt.insert(rebuilt.end(), other.begin(), other.end());
     rebuilt.insert(rebuilt.end(), area.begin() + serialAt + 1 + length,
                    area.begin() + endMarker + 1);
-    while ((rebuilt.size() + 1) % 8 != 0)
+    // A longer serial takes the area at least one unit further, whatever
+    // free bytes the original had, so that the areas behind it move.
+    bool longer = other.size() > serial.size();
+    while ((rebuilt.size() + 1) % 8 != 0 || (longer && rebuilt.size() < area.size()))
         rebuilt.push_back(0);
     rebuilt[1] = static_cast<uint8_t>((rebuilt.size() + 1) / 8);
     rebuilt.push_back(zeroSum(rebuilt, 0, rebuilt.size()));

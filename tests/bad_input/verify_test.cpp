@@ -1,6 +1,7 @@
 // VERIFY against a BMC that does or does not play its part in the read-back:
 // one table over the simulated FRU device's fault scripts, each through the
 // whole program, with its lines, its status and how long it took the board.
+#include <cstdio>
 #include <functional>
 #include <sstream>
 #include <string>
@@ -9,6 +10,7 @@
 #include "platform/sim/bmc_messages.h"
 #include "platform/sim/fru_bmc.h"
 #include "platform/sim/sim_board.h"
+#include "platform/sim/sim_faults.h"
 #include "tests/bad_input/pelgrin_run.h"
 #include "tests/sku/sku_run_support.h"
 
@@ -45,6 +47,23 @@ std::string verifyLines(const std::string& output) {
     return found;
 }
 
+// %N: the FRU image's size; %Q: its product area offset byte and %P the one
+// a board serial number 8 characters longer moves it to, both as "%02X".
+std::string expectedLines(std::string lines, const skuTest::Bytes& fru) {
+    char product[8];
+    char moved[8];
+    snprintf(product, sizeof product, "%02X", fru[4]);
+    snprintf(moved, sizeof moved, "%02X", (fru[4] + 1) & 0xFF);
+    const std::pair<const char*, std::string> marks[] = {
+        {"%N", std::to_string(fru.size())}, {"%P", moved}, {"%Q", product}};
+    for (const auto& mark : marks) {
+        size_t at = lines.find(mark.first);
+        if (at != std::string::npos)
+            lines.replace(at, 2, mark.second);
+    }
+    return lines;
+}
+
 size_t fruRequests() {
     size_t count = 0;
     for (const sim::Bytes& request : sim::bmc().received())
@@ -73,7 +92,9 @@ TEST_F(Verify, FaultScriptsEndWithTheirLinesAndStatusWithinTheBound) {
         int status;
         const char* lines;  // %N: the FRU image's size
         size_t maxFruRequests;
-        const char* progress;  // a progress text that must appear, or ""
+        const char* progress;  // a progress text that must appear, or "": none shown
+        const char* simFaults = "";
+        uint64_t maxSeconds = 0;  // a tighter bound than the run's own, when set
     };
     const Case cases[] = {
         {"the image applied", [](sim::FruBmcScript&) {}, false, 0,
@@ -87,7 +108,8 @@ TEST_F(Verify, FaultScriptsEndWithTheirLinesAndStatusWithinTheBound) {
          "Waiting for the BMC ... 120 s"},
         {"back with an interface that hangs",
          [](sim::FruBmcScript& s) { s.hangsAfterReset = true; }, false, 9,
-         "Error! Verify: Get Device ID: the BMC did not answer within 120 s\n", 0, ""},
+         "Error! Verify: Get Device ID: the BMC did not answer within 120 s\n", 0,
+         "Waiting for the BMC ... 120 s"},
         {"back 10 s after the count", [](sim::FruBmcScript& s) { s.resetMicros = 100 * SECOND; },
          false, 0, "Verify: the BMC's FRU matches SKU.BIN (%N bytes)\n", 2,
          "Waiting for the BMC ... 10 s"},
@@ -132,12 +154,38 @@ TEST_F(Verify, FaultScriptsEndWithTheirLinesAndStatusWithinTheBound) {
          "Verify: the BMC's FRU does not decode (common header format version is not 1, common "
          "header); first difference at byte 0x0000: BMC holds 0x00, SKU.BIN has 0x01\n",
          6, ""},
+        {"busy for 20 s after its reset", [](sim::FruBmcScript&) {}, false, 0,
+         "Verify: the BMC's FRU matches SKU.BIN (%N bytes)\n", 2, "Waiting for the BMC ... 20 s",
+         "bmc-busy=20", 112},
+        {"busy for good", [](sim::FruBmcScript&) {}, false, 9,
+         "Error! Verify: Get Device ID: the BMC still reported an update or initialisation in "
+         "progress after 120 s\n",
+         0, "Waiting for the BMC ... 120 s", "bmc-busy=300"},
+        {"the previous FRU served for 20 s", [](sim::FruBmcScript&) {}, false, 0,
+         "Verify: the BMC's FRU matches SKU.BIN (%N bytes)\n", 13,
+         "Waiting for the new FRU ... 20 s", "bmc-late=20", 112},
+        {"another unit's longer serial number applied", [](sim::FruBmcScript&) {}, false, 8,
+         "Verify: board serial number: BMC holds \"BSN-0001-OTHER-9\", SKU.BIN has "
+         "\"BSN-0001\"\n",
+         18, "Waiting for the new FRU ... 30 s", "fru-other-serial", 122},
+        {"another unit's longer FRU cut by an area that fits only ours",
+         [](sim::FruBmcScript& s) {
+             s.areaSize = static_cast<uint32_t>(skuTest::fruEntry().size());
+         },
+         false, 8,
+         "Verify: the BMC's FRU does not decode (truncated, product area); first difference at "
+         "byte 0x0004: BMC holds 0x%P, SKU.BIN has 0x%Q\n",
+         17, "Waiting for the new FRU ... 30 s", "fru-other-serial", 122},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         freshBoard();
         sim::setWallClock(BOARD_CLOCK + 3600);
-        sim::FruBmcScript script;
+        sim::SimFaults faults;
+        std::string error;
+        ASSERT_TRUE(sim::parseSimFaults(c.simFaults, &faults, &error)) << error;
+        sim::setSimFaults(faults);
+        sim::FruBmcScript script = sim::defaultFruBmcScript();
         script.initialContent = earlierFru;
         c.script(script);
         sim::installFruBmc(script);
@@ -145,15 +193,19 @@ TEST_F(Verify, FaultScriptsEndWithTheirLinesAndStatusWithinTheBound) {
         if (c.dsbshm)
             words.push_back("DSBSHM");
         PelgrinOutcome outcome = run(words);
-        std::string expected = c.lines;
-        size_t size = expected.find("%N");
-        if (size != std::string::npos)
-            expected.replace(size, 2, std::to_string(skuTest::fruEntry().size()));
+        std::string expected = expectedLines(c.lines, skuTest::fruEntry());
         EXPECT_EQ(outcome.status, c.status);
         EXPECT_EQ(verifyLines(outcome.output), expected) << outcome.output;
         EXPECT_LE(fruRequests(), c.maxFruRequests);
-        EXPECT_NE(outcome.output.find(c.progress), std::string::npos);
+        if (*c.progress != '\0') {
+            EXPECT_NE(outcome.output.find(c.progress), std::string::npos) << outcome.output;
+        } else {
+            EXPECT_EQ(outcome.output.find("Waiting for"), std::string::npos) << outcome.output;
+        }
         EXPECT_LE(sim::nowMicros(), c.dsbshm ? 5 * SECOND : UPLOAD_AND_WAIT_LIMIT);
+        if (c.maxSeconds != 0) {
+            EXPECT_LE(sim::nowMicros(), c.maxSeconds * SECOND);
+        }
     }
 }
 
