@@ -17,7 +17,8 @@
 namespace badinput {
 namespace {
 
-const uint64_t SECOND = 1000000;
+const uint64_t MILLISECOND = 1000;
+const uint64_t SECOND = 1000 * MILLISECOND;
 // The upload's own count and doorbell, the 120 s wait, and the read.
 const uint64_t UPLOAD_AND_WAIT_LIMIT = (90 + 120 + 5) * SECOND;
 
@@ -117,6 +118,12 @@ TEST_F(Verify, FaultScriptsEndWithTheirLinesAndStatusWithinTheBound) {
          "Verify: the BMC's FRU matches SKU.BIN (%N bytes)\n", 6, ""},
         {"0xC7 above 31", [](sim::FruBmcScript& s) { s.largestCount = 31; }, false, 0,
          "Verify: the BMC's FRU matches SKU.BIN (%N bytes)\n", 12, ""},
+        {"0xC7 above 31 in an area of 100 bytes: a refused count is not asked again",
+         [](sim::FruBmcScript& s) {
+             s.largestCount = 31;
+             s.areaSize = 100;
+         },
+         false, 8, "Verify: the BMC's FRU area holds 100 bytes, SKU.BIN's FRU image %N\n", 7, ""},
         {"0xCA above 8",
          [](sim::FruBmcScript& s) {
              s.largestCount = 8;
@@ -134,6 +141,17 @@ TEST_F(Verify, FaultScriptsEndWithTheirLinesAndStatusWithinTheBound) {
          "Verify: the BMC's FRU matches SKU.BIN (%N bytes)\n", 5, ""},
         {"busy for good", [](sim::FruBmcScript& s) { s.busyAnswers = 1000; }, false, 9,
          "Error! Verify: Read FRU Data at offset 0x0000 failed with completion code 0x81\n", 12,
+         ""},
+        {"back 119 s after the count, then busy: the bound ends the read",
+         [](sim::FruBmcScript& s) {
+             s.resetMicros = 208500 * MILLISECOND;
+             s.busyAnswers = 1000;
+         },
+         false, 9, "Error! Verify: Read FRU Data at offset 0x0000 did not finish within 120 s\n",
+         11, "Waiting for the BMC ... 119 s"},
+        {"DSBSHM, one byte per answer: the request budget ends the read",
+         [](sim::FruBmcScript& s) { s.largestAnswer = 1; }, true, 9,
+         "Error! Verify: Read FRU Data at offset 0x012C did not finish within 300 requests\n", 301,
          ""},
         {"not present", [](sim::FruBmcScript& s) { s.refusal = 0xCB; }, false, 9,
          "Error! Verify: Get FRU Inventory Area Info failed with completion code 0xCB\n", 1, ""},
