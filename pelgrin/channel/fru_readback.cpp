@@ -20,6 +20,11 @@ constexpr uint64_t BUSY_PAUSE_US = 100000;
 constexpr uint32_t BUSY_RETRIES = 10;
 constexpr uint8_t ACCESS_BY_WORDS = 0x01;
 
+// Get Device ID: firmware revision 1 is the third data byte; its bit 7 set
+// means a firmware or SDR update or self-initialisation is in progress.
+constexpr uint64_t FIRMWARE_REVISION_1 = RESPONSE_DATA + 2;
+constexpr uint8_t DEVICE_BUSY = 0x80;
+
 // Read FRU Data answers NetFn, command, completion code and count before the
 // data: the largest count whose answer still fits one KCS response.
 constexpr uint32_t LARGEST_COUNT = KCS_MAX_RESPONSE - 4;
@@ -34,51 +39,66 @@ constexpr uint8_t CC_CANNOT_RETURN = 0xCA;
 const char AREA_INFO_STEP[] = "Get FRU Inventory Area Info";
 const char READ_DATA_STEP[] = "Read FRU Data";
 
-struct Exchange {
-    uint8_t response[KCS_MAX_RESPONSE];
-    uint64_t length;
-    bool answered;
-};
-
-void exchange(const uint8_t* request, uint64_t count, Exchange* result) {
-    IpmiReply reply;
-    result->answered = ipmiExchange(request, count, &reply) == EXCHANGE_ANSWERED;
-    memcpy(result->response, reply.bytes, sizeof result->response);
-    result->length = reply.length;
+bool answeredWith(const IpmiReply& reply, uint8_t completionCode) {
+    return reply.outcome == EXCHANGE_ANSWERED && reply.completionCode() == completionCode;
 }
 
-bool retriable(uint8_t completionCode) {
-    return completionCode == CC_FRU_BUSY || completionCode == CC_TIMEOUT;
+bool retriable(const IpmiReply& reply) {
+    return answeredWith(reply, CC_FRU_BUSY) || answeredWith(reply, CC_TIMEOUT);
 }
 
-bool countTooLarge(uint8_t completionCode) {
-    return completionCode == CC_LENGTH_INVALID || completionCode == CC_LENGTH_EXCEEDED ||
-           completionCode == CC_CANNOT_RETURN;
+bool countTooLarge(const IpmiReply& reply) {
+    return answeredWith(reply, CC_LENGTH_INVALID) || answeredWith(reply, CC_LENGTH_EXCEEDED) ||
+           answeredWith(reply, CC_CANNOT_RETURN);
 }
 
-// A busy FRU or a BMC-side time-out passes: the same request is sent again a
-// bounded number of times, with a pause.
-void exchangeRetrying(const uint8_t* request, uint64_t count, Exchange* result,
-                      FruReadback* readback) {
-    for (uint32_t attempt = 0;; ++attempt) {
-        readback->requests++;
-        exchange(request, count, result);
-        if (!result->answered || !retriable(result->response[COMPLETION_CODE]) ||
-            attempt == BUSY_RETRIES)
-            return;
-        platformStall(BUSY_PAUSE_US);
-    }
-}
-
-void noteFault(FruReadback* readback, const char* step, uint32_t offset, const Exchange& result) {
+void noteStop(FruReadback* readback, const char* step, uint32_t offset, FruReadbackStop stop) {
     readback->fault.step = step;
     readback->fault.atOffset = step == READ_DATA_STEP;
     readback->fault.offset = offset;
-    readback->fault.answered = result.answered;
-    readback->fault.completionCode = result.response[COMPLETION_CODE];
+    readback->fault.stop = stop;
 }
 
-// One Read FRU Data request for `count` units at byte `offset`.
+void noteReply(FruReadback* readback, const char* step, uint32_t offset, const IpmiReply& reply) {
+    FruReadbackStop stop = reply.outcome != EXCHANGE_ANSWERED ? READBACK_EXCHANGE_FAILED
+                           : reply.completionCode() != 0      ? READBACK_COMPLETION_CODE
+                                                              : READBACK_NO_DATA;
+    noteStop(readback, step, offset, stop);
+    readback->fault.outcome = reply.outcome;
+    readback->fault.completionCode = reply.completionCode();
+}
+
+// A request may go out only with time and, for reads, requests left.
+bool mayAsk(FruReadback* readback, const char* step, uint32_t offset, const ReadbackClock& clock) {
+    if (!readbackTimeLeft(clock)) {
+        noteStop(readback, step, offset, READBACK_OUT_OF_TIME);
+        return false;
+    }
+    if (step == READ_DATA_STEP && readback->requests >= FRU_READ_MAX_REQUESTS) {
+        noteStop(readback, step, offset, READBACK_OUT_OF_REQUESTS);
+        return false;
+    }
+    return true;
+}
+
+// A busy FRU or a BMC-side time-out passes: the same request is sent again a
+// bounded number of times, with a pause. False when no request could go out.
+bool exchangeRetrying(const uint8_t* request, uint64_t count, IpmiReply* reply,
+                      FruReadback* readback, const char* step, uint32_t offset,
+                      ReadbackClock* clock) {
+    for (uint32_t attempt = 0;; ++attempt) {
+        if (!mayAsk(readback, step, offset, *clock))
+            return false;
+        if (step == READ_DATA_STEP)
+            readback->requests++;
+        ipmiExchange(request, count, reply);
+        if (!retriable(*reply) || attempt == BUSY_RETRIES)
+            return true;
+        readbackPause(clock, BUSY_PAUSE_US);
+    }
+}
+
+// One Read FRU Data request for `count` bytes at byte `offset`.
 void requestChunk(const FruReadback* readback, uint32_t offset, uint32_t count, uint8_t* request) {
     uint32_t unitOffset = readback->wordAccess ? offset / 2 : offset;
     request[0] = NETFN_STORAGE_LUN0;
@@ -91,91 +111,126 @@ void requestChunk(const FruReadback* readback, uint32_t offset, uint32_t count, 
 
 // The data bytes an answer carries, or 0 when its count byte and its length
 // disagree or it carries nothing.
-uint32_t chunkBytes(const FruReadback* readback, const Exchange& result, uint32_t asked) {
-    if (result.length <= RESPONSE_DATA)
+uint32_t chunkBytes(const FruReadback* readback, const IpmiReply& reply, uint32_t asked) {
+    if (!answeredWith(reply, 0) || reply.length <= RESPONSE_DATA)
         return 0;
-    uint32_t count = result.response[RESPONSE_DATA];
+    uint32_t count = reply.bytes[RESPONSE_DATA];
     uint32_t bytes = readback->wordAccess ? count * 2 : count;
-    if (bytes > asked || bytes > result.length - RESPONSE_DATA - 1)
+    if (bytes > asked || bytes > reply.length - RESPONSE_DATA - 1)
         return 0;
     return bytes;
 }
 
-// A BMC whose interface hangs makes each request wait out the transport's own
-// time-outs: the wall clock, where it can be read, bounds the whole wait.
-uint32_t secondsWaited(int64_t start, uint32_t pauses) {
-    int64_t now = platformTime();
-    if (start < 0 || now < start)
-        return pauses + 1;
-    uint64_t elapsed = static_cast<uint64_t>(now - start);
-    return elapsed > pauses + 1 ? static_cast<uint32_t>(elapsed) : pauses + 1;
+uint32_t chunkCount(const FruReadback* readback, uint32_t left, uint32_t largest) {
+    uint32_t count = left < largest ? left : largest;
+    if (readback->wordAccess)
+        count = count < 2 ? 2 : count & ~1u;
+    return count;
+}
+
+bool deviceAvailable(const IpmiReply& reply) {
+    return answeredWith(reply, 0) && reply.length > FIRMWARE_REVISION_1 &&
+           (reply.bytes[FIRMWARE_REVISION_1] & DEVICE_BUSY) == 0;
 }
 
 }  // namespace
 
-bool waitForBmcAnswer(uint32_t maxSeconds) {
-    const uint8_t request[2] = {NETFN_APP_LUN0, CMD_GET_DEVICE_ID};
-    const int64_t start = platformTime();
-    Exchange result;
-    uint32_t waited = 0;
-    while (waited < maxSeconds) {
-        exchange(request, sizeof request, &result);
-        if (result.answered && result.response[COMPLETION_CODE] == 0) {
-            if (waited > 0)
-                putchar('\n');
-            return true;
-        }
-        platformStall(ONE_SECOND_US);
-        waited = secondsWaited(start, waited);
-        printf("\rWaiting for the BMC ... %u s", static_cast<unsigned>(waited));
-        fflush(stdout);
-    }
-    putchar('\n');
-    return false;
+void readbackClockStart(ReadbackClock* clock, uint32_t limitSeconds) {
+    clock->startSeconds = platformTime();
+    clock->pausedMicros = 0;
+    clock->limitSeconds = limitSeconds;
 }
 
-bool readFruAreaInfo(FruReadback* readback) {
+namespace {
+
+uint64_t elapsedMicros(const ReadbackClock& clock) {
+    int64_t now = platformTime();
+    if (clock.startSeconds < 0 || now < clock.startSeconds)
+        return clock.pausedMicros;
+    uint64_t wall = static_cast<uint64_t>(now - clock.startSeconds) * ONE_SECOND_US;
+    return wall > clock.pausedMicros ? wall : clock.pausedMicros;
+}
+
+}  // namespace
+
+uint32_t readbackSeconds(const ReadbackClock& clock) {
+    return static_cast<uint32_t>(elapsedMicros(clock) / ONE_SECOND_US);
+}
+
+bool readbackTimeLeft(const ReadbackClock& clock) {
+    return elapsedMicros(clock) < clock.limitSeconds * ONE_SECOND_US;
+}
+
+void readbackPause(ReadbackClock* clock, uint64_t microseconds) {
+    platformStall(microseconds);
+    clock->pausedMicros += microseconds;
+}
+
+BmcWait waitForBmc(ReadbackClock* clock) {
+    const uint8_t request[2] = {NETFN_APP_LUN0, CMD_GET_DEVICE_ID};
+    IpmiReply reply;
+    bool shown = false;
+    for (;;) {
+        ipmiExchange(request, sizeof request, &reply);
+        if (deviceAvailable(reply)) {
+            if (shown)
+                putchar('\n');
+            return BMC_BACK;
+        }
+        if (!readbackTimeLeft(*clock))
+            break;
+        readbackPause(clock, ONE_SECOND_US);
+        printf("\rWaiting for the BMC ... %u s", static_cast<unsigned>(readbackSeconds(*clock)));
+        fflush(stdout);
+        shown = true;
+        if (!readbackTimeLeft(*clock))
+            break;
+    }
+    putchar('\n');
+    return answeredWith(reply, 0) ? BMC_STILL_BUSY : BMC_SILENT;
+}
+
+bool readFruAreaInfo(FruReadback* readback, ReadbackClock* clock) {
     const uint8_t request[3] = {NETFN_STORAGE_LUN0, CMD_FRU_AREA_INFO, FRU_DEVICE_0};
-    Exchange result;
-    exchangeRetrying(request, sizeof request, &result, readback);
-    if (!result.answered || result.response[COMPLETION_CODE] != 0 ||
-        result.length < RESPONSE_DATA + 3) {
-        noteFault(readback, AREA_INFO_STEP, 0, result);
+    IpmiReply reply;
+    if (!exchangeRetrying(request, sizeof request, &reply, readback, AREA_INFO_STEP, 0, clock))
+        return false;
+    if (!answeredWith(reply, 0) || reply.length < RESPONSE_DATA + 3) {
+        noteReply(readback, AREA_INFO_STEP, 0, reply);
         return false;
     }
-    const uint8_t* data = result.response + RESPONSE_DATA;
+    const uint8_t* data = reply.bytes + RESPONSE_DATA;
     readback->areaSize = static_cast<uint32_t>(data[0]) | static_cast<uint32_t>(data[1]) << 8;
     readback->wordAccess = (data[2] & ACCESS_BY_WORDS) != 0;
     return true;
 }
 
-// Steps the count down while the BMC says it is too large, and goes on from
-// wherever a short answer stopped.
-bool readFruData(uint8_t* buffer, uint32_t capacity, FruReadback* readback) {
+// Halves the count actually refused while the BMC says it is too large (so a
+// refused request is never sent again), and goes on from wherever a short
+// answer stopped.
+bool readFruData(uint8_t* buffer, uint32_t capacity, FruReadback* readback, ReadbackClock* clock) {
     uint32_t wanted = readback->areaSize < capacity ? readback->areaSize : capacity;
     uint32_t largest = LARGEST_COUNT;
-    readback->size = 0;
     while (readback->size < wanted) {
-        uint32_t count = wanted - readback->size < largest ? wanted - readback->size : largest;
-        if (readback->wordAccess)
-            count = count < 2 ? 2 : count & ~1u;
+        uint32_t count = chunkCount(readback, wanted - readback->size, largest);
         uint8_t request[6];
         requestChunk(readback, readback->size, count, request);
-        Exchange result;
-        exchangeRetrying(request, sizeof request, &result, readback);
-        uint8_t code = result.response[COMPLETION_CODE];
-        if (result.answered && countTooLarge(code) && largest > SMALLEST_COUNT) {
-            largest = largest / 2 < SMALLEST_COUNT ? SMALLEST_COUNT : largest / 2;
+        IpmiReply reply;
+        if (!exchangeRetrying(request, sizeof request, &reply, readback, READ_DATA_STEP,
+                              readback->size, clock))
+            return false;
+        if (countTooLarge(reply) && count > SMALLEST_COUNT) {
+            largest = count / 2 < SMALLEST_COUNT ? SMALLEST_COUNT : count / 2;
             continue;
         }
-        uint32_t bytes = result.answered && code == 0 ? chunkBytes(readback, result, count) : 0;
+        uint32_t bytes = chunkBytes(readback, reply, count);
         if (bytes == 0) {
-            noteFault(readback, READ_DATA_STEP, readback->size, result);
+            noteReply(readback, READ_DATA_STEP, readback->size, reply);
             return false;
         }
         if (bytes > wanted - readback->size)
             bytes = wanted - readback->size;
-        memcpy(buffer + readback->size, result.response + RESPONSE_DATA + 1, bytes);
+        memcpy(buffer + readback->size, reply.bytes + RESPONSE_DATA + 1, bytes);
         readback->size += bytes;
     }
     return true;

@@ -12,10 +12,13 @@ enum VerifyAfter {
     VERIFY_AFTER_FRU_WRITE,  // the FRU was written over KCS; no reset follows
 };
 
-// `skuImage` holds SKU.BIN (`size` bytes, zero past its end). After an upload
-// the BMC is first given up to 120 s to answer again; after an upload or a
-// FRU write the BMC's first bytes must equal the image; a board as it is must
-// hold every field but the manufacturing date. RUN_OK after the match line,
-// RUN_VERIFY_MISMATCH after a line per difference, RUN_VERIFY_UNREADABLE after
-// one error line.
+// `skuImage` holds SKU.BIN (`size` bytes, zero past its end). The wait for
+// the BMC and the reads share one 120 s bound. After an upload the BMC must
+// first answer Get Device ID with the device available, and a FRU that still
+// differs is read again every 2 s for up to 30 s; after an upload or a FRU
+// write the BMC's first bytes must equal the image (after a FRU write at
+// once, with no wait); a board as it is must hold every field but the
+// manufacturing date. RUN_OK after the match line, RUN_VERIFY_MISMATCH after
+// a line per difference (the BMC's image read as far as its own header
+// says), RUN_VERIFY_UNREADABLE after one error line.
 int verifyBmcFru(const uint8_t* skuImage, size_t size, VerifyAfter after);

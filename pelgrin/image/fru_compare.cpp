@@ -7,7 +7,8 @@
 
 namespace {
 
-constexpr size_t LINE_MAX = 2 * FRU_FIELD_TEXT_MAX + 96;
+// Room for two field texts and the words around them.
+constexpr size_t COMPARE_LINE_MAX = 2 * FRU_FIELD_TEXT_MAX + 96;
 
 const char* const CHASSIS_FIELDS[] = {"chassis part number", "chassis serial number"};
 const char* const BOARD_FIELDS[] = {"board manufacturer", "board product name",
@@ -43,14 +44,14 @@ void report(Walk* walk, const char* line) {
 }
 
 void reportValues(Walk* walk, const char* name, const char* heldText, const char* expectedText) {
-    char line[LINE_MAX];
+    char line[COMPARE_LINE_MAX];
     snprintf(line, sizeof line, "%s: BMC holds \"%s\", SKU.BIN has \"%s\"", name, heldText,
              expectedText);
     report(walk, line);
 }
 
 void reportNumbers(Walk* walk, const char* name, uint32_t heldValue, uint32_t expectedValue) {
-    char line[LINE_MAX];
+    char line[COMPARE_LINE_MAX];
     snprintf(line, sizeof line, "%s: BMC holds %u, SKU.BIN has %u", name,
              static_cast<unsigned>(heldValue), static_cast<unsigned>(expectedValue));
     report(walk, line);
@@ -109,7 +110,7 @@ void compareDate(Walk* walk, const FruAreaView& held, const FruAreaView& expecte
 void compareArea(Walk* walk, const AreaNames& names, const FruAreaView& held,
                  const FruAreaView& expected) {
     if (held.present != expected.present) {
-        char line[LINE_MAX];
+        char line[COMPARE_LINE_MAX];
         snprintf(line, sizeof line, "%s area: BMC holds %s, SKU.BIN has %s", names.area,
                  held.present ? "one" : "none", expected.present ? "one" : "none");
         report(walk, line);
@@ -146,7 +147,7 @@ size_t firstDifference(const FruComparison& comparison) {
 void reportOffset(Walk* walk, const char* why) {
     const FruComparison& comparison = *walk->comparison;
     size_t at = firstDifference(comparison);
-    char line[LINE_MAX];
+    char line[COMPARE_LINE_MAX];
     if (at >= comparison.heldSize)
         snprintf(line, sizeof line, "%sthe BMC's bytes end at 0x%04zX", why, at);
     else if (at >= comparison.expectedSize)
@@ -163,7 +164,7 @@ bool areaTooSmall(Walk* walk) {
     const FruComparison& comparison = *walk->comparison;
     if (comparison.mode != FRU_COMPARE_EVERY_BYTE || comparison.heldSize >= comparison.expectedSize)
         return false;
-    char line[LINE_MAX];
+    char line[COMPARE_LINE_MAX];
     snprintf(line, sizeof line, "the BMC's FRU area holds %zu bytes, SKU.BIN's FRU image %zu",
              comparison.heldSize, comparison.expectedSize);
     report(walk, line);
@@ -176,19 +177,20 @@ FruCompareResult fruCompare(const FruComparison& comparison) {
     Walk walk;
     memset(&walk, 0, sizeof walk);
     walk.comparison = &comparison;
-    if (areaTooSmall(&walk))
-        return FRU_DIFFERENT;
-    // After an upload only the image's own span counts; a larger area's tail
-    // is whatever the BMC keeps there.
-    size_t heldSpan =
-        comparison.mode == FRU_COMPARE_EVERY_BYTE ? comparison.expectedSize : comparison.heldSize;
+    // After an upload only the image's own span decides; a larger area's
+    // tail is whatever the BMC keeps there.
     if (comparison.mode == FRU_COMPARE_EVERY_BYTE &&
+        comparison.heldSize >= comparison.expectedSize &&
         memcmp(comparison.held, comparison.expected, comparison.expectedSize) == 0)
         return FRU_SAME;
     fruReadImage(comparison.expected, comparison.expectedSize, &walk.expected);
-    char why[96];
-    FruReadStatus heldStatus = fruReadImage(comparison.held, heldSpan, &walk.held);
+    // The BMC's image is decoded as far as its own header says, whatever its
+    // length against SKU.BIN's: another unit's longer texts still decode.
+    FruReadStatus heldStatus = fruReadImage(comparison.held, comparison.heldSize, &walk.held);
     if (heldStatus != FRU_READ_OK) {
+        if (areaTooSmall(&walk))
+            return FRU_DIFFERENT;
+        char why[96];
         snprintf(why, sizeof why, "the BMC's FRU does not decode (%s, %s); ",
                  fruReadStatusText(heldStatus), fruAreaName(walk.held.errorArea));
         reportOffset(&walk, why);

@@ -31,5 +31,6 @@ struct FruComparison {
 // FRU_DIFFERENT after at least one line: a differing field (`board serial
 // number: BMC holds "X", SKU.BIN has "Y"`), the first differing offset when
 // the BMC's bytes do not decode or differ outside the fields, or a BMC area
-// too small for the image.
+// too small for the image. `held` is decoded over all of `heldSize`, so it
+// should reach as far as the BMC's own header says (fruImageExtent).
 FruCompareResult fruCompare(const FruComparison& comparison);

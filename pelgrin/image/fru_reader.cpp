@@ -175,3 +175,21 @@ FruReadStatus fruReadImage(const uint8_t* bytes, size_t size, FruImageView* view
     }
     return view->status;
 }
+
+size_t fruImageExtent(const uint8_t* bytes, size_t size) {
+    size_t extent = HEADER_SIZE;
+    if (bytes == nullptr || size < HEADER_SIZE || bytes[0] != FORMAT_VERSION ||
+        sum8(bytes, 0, HEADER_SIZE) != 0)
+        return extent;
+    for (const AreaRule& rule : AREA_RULES) {
+        size_t start = bytes[rule.headerByte] * size_t(8);
+        if (start == 0)
+            continue;
+        size_t end = start + 2;
+        if (start + 1 < size && bytes[start + 1] != 0)
+            end = start + bytes[start + 1] * size_t(8);
+        if (end > extent)
+            extent = end;
+    }
+    return extent;
+}

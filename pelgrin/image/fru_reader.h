@@ -80,6 +80,13 @@ struct FruImageView {
 // other defect ends it.
 FruReadStatus fruReadImage(const uint8_t* bytes, size_t size, FruImageView* view);
 
+// How many bytes the image says it spans, as far as its first `size` bytes
+// show: the common header and each present chassis, board or product area to
+// the end its length byte gives. An area whose length byte lies past `size`
+// counts up to that byte, so that a reader fetching an image of unknown
+// length knows to fetch on; a header that is no FRU header counts 8 bytes.
+size_t fruImageExtent(const uint8_t* bytes, size_t size);
+
 // Texts for people.
 const char* fruReadStatusText(FruReadStatus status);
 const char* fruAreaName(FruAreaKind kind);

@@ -8,12 +8,19 @@
 #include <string>
 
 #include "platform/sim/kcs_bmc.h"
+#include "platform/sim/sim_faults.h"
 #include "platform/sim/smem_board.h"
 
 namespace sim {
 
 namespace {
 
+constexpr uint8_t NETFN_APP = 0x06;
+constexpr uint8_t CMD_GET_DEVICE_ID = 0x01;
+// Get Device ID's firmware revision 1 (response byte 5), bit 7.
+constexpr size_t FIRMWARE_REVISION_1 = 5;
+constexpr uint8_t DEVICE_BUSY = 0x80;
+constexpr uint64_t MICROS_PER_SECOND = 1000000;
 constexpr uint8_t NETFN_STORAGE = 0x0A;
 constexpr uint8_t CMD_AREA_INFO = 0x10;
 constexpr uint8_t CMD_READ_DATA = 0x11;
@@ -58,6 +65,9 @@ void FruBmc::install(const FruBmcScript& script) {
                           [this](const Bytes& r) { return answerAreaInfo(r); });
     bmc().registerHandler(NETFN_STORAGE, CMD_READ_DATA,
                           [this](const Bytes& r) { return answerRead(r); });
+    if (script.busyAfterResetMicros > 0)
+        bmc().registerHandler(NETFN_APP, CMD_GET_DEVICE_ID,
+                              [this](const Bytes& r) { return answerDeviceId(r); });
     smemBmc().setFileListener([this](const ReceivedFile& file) {
         if (file.name == "SKU.BIN")
             apply(file.bytes);
@@ -103,25 +113,45 @@ Bytes FruBmc::answerRead(const Bytes& request) {
     return response;
 }
 
+// The board's own answer, with "device available" showing an update in
+// progress while the BMC is busy after its reset.
+Bytes FruBmc::answerDeviceId(const Bytes& request) {
+    Bytes response = deviceIdResponse(request);
+    bool busy = reset_ && !down_ && nowMicros() < backAt_ + script_.busyAfterResetMicros;
+    if (busy && response.size() > FIRMWARE_REVISION_1)
+        response[FIRMWARE_REVISION_1] |= DEVICE_BUSY;
+    return response;
+}
+
 // Applying the image resets the BMC: its KCS interface is gone until it is back.
 void FruBmc::apply(const Bytes& skuImage) {
     Bytes image = fruImageOf(skuImage);
+    if (script_.otherBoardSerial)
+        image = withOtherBoardSerial(image);
     if (script_.alterApplied)
         script_.alterApplied(image);
     image.resize(std::min<size_t>(image.size(), script_.areaSize));
-    std::fill(area_.begin(), area_.end(), 0);
-    std::copy(image.begin(), image.end(), area_.begin());
+    applied_.assign(area_.size(), 0);
+    std::copy(image.begin(), image.end(), applied_.begin());
+    lateSwapPending_ = script_.lateAfterResetMicros > 0;
+    if (!lateSwapPending_)
+        area_ = applied_;
     goDown();
 }
 
 void FruBmc::goDown() {
     down_ = true;
+    reset_ = true;
     attachPortDevice(nullptr);
     backAt_ = script_.resetMicros == FRU_BMC_NEVER_BACK ? FRU_BMC_NEVER_BACK
                                                         : nowMicros() + script_.resetMicros;
 }
 
 void FruBmc::onTime(uint64_t now) {
+    if (lateSwapPending_ && !down_ && now >= backAt_ + script_.lateAfterResetMicros) {
+        lateSwapPending_ = false;
+        area_ = applied_;
+    }
     if (down_ && now >= backAt_) {
         down_ = false;
         if (script_.hangsAfterReset) {
@@ -157,10 +187,18 @@ Bytes fruKeptFromEarlierRun() {
 
 }  // namespace
 
-void installDefaultFruBmc() {
+FruBmcScript defaultFruBmcScript() {
+    const SimFaults& faults = simFaults();
     FruBmcScript script;
     script.initialContent = fruKeptFromEarlierRun();
-    installFruBmc(script);
+    script.busyAfterResetMicros = uint64_t{faults.bmcBusySeconds.value_or(0)} * MICROS_PER_SECOND;
+    script.lateAfterResetMicros = uint64_t{faults.bmcLateSeconds.value_or(0)} * MICROS_PER_SECOND;
+    script.otherBoardSerial = faults.fruOtherSerial;
+    return script;
+}
+
+void installDefaultFruBmc() {
+    installFruBmc(defaultFruBmcScript());
 }
 
 }  // namespace sim

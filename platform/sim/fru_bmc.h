@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <string>
 
 #include "platform/sim/bmc_messages.h"
 
@@ -22,8 +23,17 @@ struct FruBmcScript {
     Bytes initialContent;
     // The area is addressed in 16-bit words rather than bytes.
     bool wordAccess = false;
-    // From taking SKU.BIN until the KCS interface answers again.
-    uint64_t resetMicros = 45000000;
+    // From taking SKU.BIN until the KCS interface answers again: 90 s, as
+    // the quickest BMCs measured on the line.
+    uint64_t resetMicros = 90000000;
+    // Once back, Get Device ID says "update or initialisation in progress"
+    // (firmware revision 1, bit 7) this long.
+    uint64_t busyAfterResetMicros = 0;
+    // Once back, the FRU held before the reset is served this long.
+    uint64_t lateAfterResetMicros = 0;
+    // The image is applied with another board serial number, of another
+    // length (SIM_FAULTS fru-other-serial).
+    bool otherBoardSerial = false;
     // After the reset the interface is back but never takes a byte: every
     // request waits out the transport's own time-outs.
     bool hangsAfterReset = false;
@@ -55,6 +65,7 @@ class FruBmc {
     void apply(const Bytes& skuImage);
     void goDown();
     void onTime(uint64_t now);
+    Bytes answerDeviceId(const Bytes& request);
 
     FruBmcScript script_;
     Bytes area_;
@@ -62,7 +73,20 @@ class FruBmc {
     uint32_t busyLeft_ = 0;
     bool down_ = false;
     uint64_t backAt_ = 0;
+    bool reset_ = false;
+    // What the area holds once a late BMC serves what it was sent.
+    Bytes applied_;
+    bool lateSwapPending_ = false;
 };
+
+// The FRU image with its board serial number replaced by one of another
+// length (the board area, the areas behind it and the header's checksums
+// kept right); unchanged when it has no board serial number in text.
+Bytes withOtherBoardSerial(const Bytes& fru);
+
+// The default board's script, with the faults of simFaults() that concern
+// FRU device 0 and the BMC's return from its reset.
+FruBmcScript defaultFruBmcScript();
 
 FruBmc& fruBmc();
 FruBmc& installFruBmc(const FruBmcScript& script);

@@ -16,7 +16,8 @@
 namespace badinput {
 namespace {
 
-const uint64_t SECOND = 1000000;
+const uint64_t MILLISECOND = 1000;
+const uint64_t SECOND = 1000 * MILLISECOND;
 // The upload's own count and doorbell, the 120 s wait, and the read.
 const uint64_t UPLOAD_AND_WAIT_LIMIT = (90 + 120 + 5) * SECOND;
 
@@ -83,20 +84,24 @@ TEST_F(Verify, FaultScriptsEndWithTheirLinesAndStatusWithinTheBound) {
         int status;
         const char* lines;  // %N: the FRU image's size
         size_t maxFruRequests;
-        const char* progress;  // a progress text that must appear, or ""
+        const char* progress;  // a progress text that must appear, or "": none shown
+        const char* simFaults = "";
+        uint64_t maxSeconds = 0;  // a tighter bound than the run's own, when set
     };
     const Case cases[] = {
         {"the image applied", [](sim::FruBmcScript&) {}, false, 0,
          "Verify: the BMC's FRU matches SKU.BIN (%N bytes)\n", 2, ""},
         {"another serial number applied", [](sim::FruBmcScript& s) { s.alterApplied = bumpSerial; },
          false, 8,
-         "Verify: board serial number: BMC holds \"BSN-0002\", SKU.BIN has \"BSN-0001\"\n", 2, ""},
+         "Verify: board serial number: BMC holds \"BSN-0002\", SKU.BIN has \"BSN-0001\"\n", 17,
+         "Waiting for the new FRU ... 30 s"},
         {"never back", [](sim::FruBmcScript& s) { s.resetMicros = sim::FRU_BMC_NEVER_BACK; }, false,
          9, "Error! Verify: Get Device ID: the BMC did not answer within 120 s\n", 0,
          "Waiting for the BMC ... 120 s"},
         {"back with an interface that hangs",
          [](sim::FruBmcScript& s) { s.hangsAfterReset = true; }, false, 9,
-         "Error! Verify: Get Device ID: the BMC did not answer within 120 s\n", 0, ""},
+         "Error! Verify: Get Device ID: the BMC did not answer within 120 s\n", 0,
+         "Waiting for the BMC ... 120 s"},
         {"back 10 s after the count", [](sim::FruBmcScript& s) { s.resetMicros = 100 * SECOND; },
          false, 0, "Verify: the BMC's FRU matches SKU.BIN (%N bytes)\n", 2,
          "Waiting for the BMC ... 10 s"},
@@ -104,6 +109,12 @@ TEST_F(Verify, FaultScriptsEndWithTheirLinesAndStatusWithinTheBound) {
          "Verify: the BMC's FRU matches SKU.BIN (%N bytes)\n", 6, ""},
         {"0xC7 above 31", [](sim::FruBmcScript& s) { s.largestCount = 31; }, false, 0,
          "Verify: the BMC's FRU matches SKU.BIN (%N bytes)\n", 12, ""},
+        {"0xC7 above 31 in an area of 100 bytes: a refused count is not asked again",
+         [](sim::FruBmcScript& s) {
+             s.largestCount = 31;
+             s.areaSize = 100;
+         },
+         false, 8, "Verify: the BMC's FRU area holds 100 bytes, SKU.BIN's FRU image %N\n", 7, ""},
         {"0xCA above 8",
          [](sim::FruBmcScript& s) {
              s.largestCount = 8;
@@ -122,6 +133,17 @@ TEST_F(Verify, FaultScriptsEndWithTheirLinesAndStatusWithinTheBound) {
         {"busy for good", [](sim::FruBmcScript& s) { s.busyAnswers = 1000; }, false, 9,
          "Error! Verify: Read FRU Data at offset 0x0000 failed with completion code 0x81\n", 12,
          ""},
+        {"back 119 s after the count, then busy: the bound ends the read",
+         [](sim::FruBmcScript& s) {
+             s.resetMicros = 208500 * MILLISECOND;
+             s.busyAnswers = 1000;
+         },
+         false, 9, "Error! Verify: Read FRU Data at offset 0x0000 did not finish within 120 s\n",
+         11, "Waiting for the BMC ... 119 s"},
+        {"DSBSHM, one byte per answer: the request budget ends the read",
+         [](sim::FruBmcScript& s) { s.largestAnswer = 1; }, true, 9,
+         "Error! Verify: Read FRU Data at offset 0x012C did not finish within 300 requests\n", 301,
+         ""},
         {"not present", [](sim::FruBmcScript& s) { s.refusal = 0xCB; }, false, 9,
          "Error! Verify: Get FRU Inventory Area Info failed with completion code 0xCB\n", 1, ""},
         {"word access", [](sim::FruBmcScript& s) { s.wordAccess = true; }, false, 0,
@@ -130,10 +152,12 @@ TEST_F(Verify, FaultScriptsEndWithTheirLinesAndStatusWithinTheBound) {
          "Verify: the BMC's FRU area holds 128 bytes, SKU.BIN's FRU image %N\n", 2, ""},
         {"reply-short: Get Device ID answered with 2 bytes",
          [](sim::FruBmcScript&) { kcsBmcWithFaults("reply-short"); }, false, 9,
-         "Error! Verify: Get Device ID: the BMC did not answer within 120 s\n", 0, ""},
+         "Error! Verify: Get Device ID: the BMC did not answer within 120 s\n", 0,
+         "Waiting for the BMC ... 120 s"},
         {"reply-echo: Get Device ID answered with another command's echo",
          [](sim::FruBmcScript&) { kcsBmcWithFaults("reply-echo"); }, false, 9,
-         "Error! Verify: Get Device ID: the BMC did not answer within 120 s\n", 0, ""},
+         "Error! Verify: Get Device ID: the BMC did not answer within 120 s\n", 0,
+         "Waiting for the BMC ... 120 s"},
         {"DSBSHM, no KCS device", [](sim::FruBmcScript&) { sim::attachPortDevice(nullptr); }, true,
          9, "Error! Verify: Get FRU Inventory Area Info got no answer over KCS\n", 0, ""},
         {"DSBSHM, programmed earlier", [](sim::FruBmcScript&) {}, true, 0,
@@ -147,12 +171,38 @@ TEST_F(Verify, FaultScriptsEndWithTheirLinesAndStatusWithinTheBound) {
          "Verify: the BMC's FRU does not decode (common header format version is not 1, common "
          "header); first difference at byte 0x0000: BMC holds 0x00, SKU.BIN has 0x01\n",
          6, ""},
+        {"busy for 20 s after its reset", [](sim::FruBmcScript&) {}, false, 0,
+         "Verify: the BMC's FRU matches SKU.BIN (%N bytes)\n", 2, "Waiting for the BMC ... 20 s",
+         "bmc-busy=20", 112},
+        {"\"device available\" set for good", [](sim::FruBmcScript&) {}, false, 9,
+         "Error! Verify: Get Device ID: the BMC still reported an update or initialisation in "
+         "progress after 120 s\n",
+         0, "Waiting for the BMC ... 120 s", "bmc-busy=300"},
+        {"the previous FRU served for 20 s", [](sim::FruBmcScript&) {}, false, 0,
+         "Verify: the BMC's FRU matches SKU.BIN (%N bytes)\n", 13,
+         "Waiting for the new FRU ... 20 s", "bmc-late=20", 112},
+        {"another unit's longer serial number applied", [](sim::FruBmcScript&) {}, false, 8,
+         "Verify: board serial number: BMC holds \"BSN-0001-OTHER-9\", SKU.BIN has "
+         "\"BSN-0001\"\n",
+         18, "Waiting for the new FRU ... 30 s", "fru-other-serial", 122},
+        {"another unit's longer FRU cut by an area that fits only ours",
+         [](sim::FruBmcScript& s) {
+             s.areaSize = static_cast<uint32_t>(skuTest::fruEntry().size());
+         },
+         false, 8,
+         "Verify: the BMC's FRU does not decode (truncated, product area); first difference at "
+         "byte 0x0004: BMC holds 0x0F, SKU.BIN has 0x0E\n",
+         17, "Waiting for the new FRU ... 30 s", "fru-other-serial", 122},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         freshBoard();
         sim::setWallClock(BOARD_CLOCK + 3600);
-        sim::FruBmcScript script;
+        sim::SimFaults faults;
+        std::string error;
+        ASSERT_TRUE(sim::parseSimFaults(c.simFaults, &faults, &error)) << error;
+        sim::setSimFaults(faults);
+        sim::FruBmcScript script = sim::defaultFruBmcScript();
         script.initialContent = earlierFru;
         c.script(script);
         sim::installFruBmc(script);
@@ -167,8 +217,15 @@ TEST_F(Verify, FaultScriptsEndWithTheirLinesAndStatusWithinTheBound) {
         EXPECT_EQ(outcome.status, c.status);
         EXPECT_EQ(verifyLines(outcome.output), expected) << outcome.output;
         EXPECT_LE(fruRequests(), c.maxFruRequests);
-        EXPECT_NE(outcome.output.find(c.progress), std::string::npos);
+        if (*c.progress != '\0') {
+            EXPECT_NE(outcome.output.find(c.progress), std::string::npos) << outcome.output;
+        } else {
+            EXPECT_EQ(outcome.output.find("Waiting for"), std::string::npos) << outcome.output;
+        }
         EXPECT_LE(sim::nowMicros(), c.dsbshm ? 5 * SECOND : UPLOAD_AND_WAIT_LIMIT);
+        if (c.maxSeconds != 0) {
+            EXPECT_LE(sim::nowMicros(), c.maxSeconds * SECOND);
+        }
     }
 }
 

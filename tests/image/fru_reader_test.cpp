@@ -2,11 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <memory>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "pelgrin/image/fru_compare.h"
 #include "tests/image/fru_test_support.h"
 
 using fruTest::build;
@@ -263,5 +265,163 @@ TEST(FruReaderDate, MinutesSince1996ToUtcCalendar) {
         EXPECT_EQ(date.day, c.date.day) << c.minutes;
         EXPECT_EQ(date.hour, c.date.hour) << c.minutes;
         EXPECT_EQ(date.minute, c.date.minute) << c.minutes;
+    }
+}
+
+namespace {
+
+// One unit's FRU texts, laid out by makeArea; an area without fields is
+// absent from the image. No text is one character long: its type/length
+// byte would be the end marker.
+struct FruUnit {
+    uint8_t chassisType = 0x17;
+    std::vector<std::string> chassis = {"CPN-1", "CSN-1"};
+    uint8_t boardLanguage = 0;
+    uint32_t boardMinutes = 0;
+    std::vector<std::string> board = {"Maker", "Board X", "BSN-0001", "BPN-1", ""};
+    uint8_t productLanguage = 0;
+    std::vector<std::string> product = {"Maker", "Server", "PPN-1", "V1", "PSN-1", "AT-1", ""};
+};
+
+Bytes textFields(Bytes body, const std::vector<std::string>& fields) {
+    for (const std::string& field : fields) {
+        body.push_back(static_cast<uint8_t>(0xC0 | field.size()));
+        body.insert(body.end(), field.begin(), field.end());
+    }
+    body.push_back(0xC1);
+    return body;
+}
+
+Bytes layOut(const FruUnit& unit) {
+    const uint32_t minutes = unit.boardMinutes;
+    Bytes areas[3] = {makeArea(textFields({unit.chassisType}, unit.chassis)),
+                      makeArea(textFields(
+                          {unit.boardLanguage, static_cast<uint8_t>(minutes),
+                           static_cast<uint8_t>(minutes >> 8), static_cast<uint8_t>(minutes >> 16)},
+                          unit.board)),
+                      makeArea(textFields({unit.productLanguage}, unit.product))};
+    const bool present[3] = {!unit.chassis.empty(), !unit.board.empty(), !unit.product.empty()};
+    Bytes image = {0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00};
+    for (int area = 0; area < 3; ++area) {
+        if (!present[area])
+            continue;
+        image[2 + area] = static_cast<uint8_t>(image.size() / 8);
+        image.insert(image.end(), areas[area].begin(), areas[area].end());
+    }
+    image[7] = static_cast<uint8_t>(-fruTest::sum8(image, 0, 7));
+    return image;
+}
+
+Bytes cut(const Bytes& image, size_t size) {
+    return Bytes(image.begin(), image.begin() + size);
+}
+
+std::string firstDifference(size_t at, const Bytes& held, const Bytes& expected) {
+    char text[96];
+    snprintf(text, sizeof text,
+             "first difference at byte 0x%04zX: BMC holds 0x%02X, SKU.BIN has 0x%02X\n", at,
+             held[at], expected[at]);
+    return text;
+}
+
+void collectLine(void* lines, const char* line) {
+    *static_cast<std::string*>(lines) += std::string(line) + "\n";
+}
+
+}  // namespace
+
+// Every line the comparison can print, each from the smallest difference
+// that leads to it; a match prints nothing.
+TEST(FruCompare, EveryLineItCanPrint) {
+    const FruCompareMode EVERY = FRU_COMPARE_EVERY_BYTE;
+    const FruCompareMode FIELDS = FRU_COMPARE_FIELDS_BUT_MFG_DATE;
+    const FruUnit base;
+    const Bytes ours = layOut(base);
+    const std::string size = std::to_string(ours.size());
+    auto with = [&base](void (*change)(FruUnit&)) {
+        FruUnit unit = base;
+        change(unit);
+        return layOut(unit);
+    };
+    const Bytes dated = with([](FruUnit& u) { u.boardMinutes = 366 * 24 * 60; });
+    const Bytes longerSerial = with([](FruUnit& u) { u.board[2] = "BSN-0001-LONGER-SERIAL"; });
+    Bytes otherHeader = ours;
+    otherHeader[1] = 0x20;  // an internal use area the reader does not decode
+    otherHeader[7] = static_cast<uint8_t>(otherHeader[7] - 0x20);
+    Bytes larger = ours;
+    larger.resize(ours.size() + 64, 0xFF);
+    const size_t boardChecksum = ours[3] * 8 + ours[ours[3] * 8 + 1] * 8 - 1;
+    Bytes badBoardSum = ours;
+    badBoardSum[boardChecksum]++;
+    struct Case {
+        const char* name;
+        Bytes held;
+        Bytes expected;
+        FruCompareMode mode;
+        std::string lines;
+    };
+    const Case cases[] = {
+        {"the same bytes", ours, ours, EVERY, ""},
+        {"a larger area behind the same bytes", larger, ours, EVERY, ""},
+        {"another date, fields compared", dated, ours, FIELDS, ""},
+        {"another date", dated, ours, EVERY,
+         "board manufacturing date: BMC holds \"1997-01-01 00:00 UTC\", SKU.BIN has "
+         "\"unspecified\"\n"},
+        {"another board serial of another length", longerSerial, ours, EVERY,
+         "board serial number: BMC holds \"BSN-0001-LONGER-SERIAL\", SKU.BIN has \"BSN-0001\"\n"},
+        {"another chassis type", with([](FruUnit& u) { u.chassisType = 0x11; }), ours, EVERY,
+         "chassis type: BMC holds 17, SKU.BIN has 23\n"},
+        {"another board language", with([](FruUnit& u) { u.boardLanguage = 25; }), ours, EVERY,
+         "board language: BMC holds 25, SKU.BIN has 0\n"},
+        {"another product language", with([](FruUnit& u) { u.productLanguage = 1; }), ours, FIELDS,
+         "product language: BMC holds 1, SKU.BIN has 0\n"},
+        {"no chassis area on the BMC", with([](FruUnit& u) { u.chassis.clear(); }), ours, EVERY,
+         "chassis area: BMC holds none, SKU.BIN has one\n"},
+        {"no product area in SKU.BIN", ours, with([](FruUnit& u) { u.product.clear(); }), FIELDS,
+         "product area: BMC holds one, SKU.BIN has none\n"},
+        {"a custom field more on the BMC", with([](FruUnit& u) { u.product.push_back("XX"); }),
+         ours, EVERY, "product area fields: BMC holds 8, SKU.BIN has 7\n"},
+        {"another custom field", with([](FruUnit& u) { u.chassis.push_back("XX"); }),
+         with([](FruUnit& u) { u.chassis.push_back("YY"); }), EVERY,
+         "chassis custom field 1: BMC holds \"XX\", SKU.BIN has \"YY\"\n"},
+        {"two differences, in image order", with([](FruUnit& u) {
+             u.chassis[1] = "CSN-2";
+             u.product[6] = "FF";
+         }),
+         ours, EVERY,
+         "chassis serial number: BMC holds \"CSN-2\", SKU.BIN has \"CSN-1\"\nproduct FRU file ID: "
+         "BMC holds \"FF\", SKU.BIN has \"\"\n"},
+        {"equal fields, another header byte", otherHeader, ours, EVERY,
+         "first difference at byte 0x0001: BMC holds 0x20, SKU.BIN has 0x00\n"},
+        {"no FRU header", Bytes(ours.size(), 0), ours, EVERY,
+         "the BMC's FRU does not decode (common header format version is not 1, common header); "
+         "first difference at byte 0x0000: BMC holds 0x00, SKU.BIN has 0x01\n"},
+        {"a board area checksum off", badBoardSum, ours, FIELDS,
+         "the BMC's FRU does not decode (area checksum does not sum to 0, board area); " +
+             firstDifference(boardChecksum, badBoardSum, ours)},
+        {"the longer serial cut where SKU.BIN's image ends", cut(longerSerial, ours.size()), ours,
+         EVERY,
+         "the BMC's FRU does not decode (truncated, product area); " +
+             firstDifference(4, longerSerial, ours)},
+        {"an area too small for the image", cut(ours, 40), ours, EVERY,
+         "the BMC's FRU area holds 40 bytes, SKU.BIN's FRU image " + size + "\n"},
+        {"the BMC's bytes end first", cut(ours, 40), ours, FIELDS,
+         "the BMC's FRU does not decode (truncated, board area); the BMC's bytes end at 0x0028\n"},
+        {"the BMC holds bytes past SKU.BIN's", cut(ours, 40), cut(ours, 16), FIELDS,
+         "the BMC's FRU does not decode (truncated, board area); the BMC holds bytes past "
+         "SKU.BIN's 0x0010\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string lines;
+        FruComparison comparison = {c.expected.data(),
+                                    c.expected.size(),
+                                    c.held.data(),
+                                    c.held.size(),
+                                    c.mode,
+                                    collectLine,
+                                    &lines};
+        EXPECT_EQ(fruCompare(comparison), c.lines.empty() ? FRU_SAME : FRU_DIFFERENT);
+        EXPECT_EQ(lines, c.lines);
     }
 }

@@ -4,7 +4,8 @@ DSBSHM: QEMU's ipmi-bmc-sim serving FRU device 0 from a file (the host
 build's FRU for the same words, one with another board serial number) or
 from an area of zeros, and no KCS device at all; one boot per BMC setup.
 After an upload: the production run on vmware-svga with the window agent
-applying SKU.BIN's FRU to ipmi_sim, as sent or with another serial number.
+applying SKU.BIN's FRU to ipmi_sim, as sent, with another serial number, or
+with a serial number of another length (an image longer than SKU.BIN's).
 
     verify_tests.py --images build/uefi --host-bin build/host \
         [--oem-module oem_bmc_module.so] [unittest args]
@@ -12,6 +13,7 @@ applying SKU.BIN's FRU to ipmi_sim, as sent or with another serial number.
 
 import argparse
 import os
+import re
 import shutil
 import sys
 import tempfile
@@ -26,6 +28,13 @@ import window_agent_tests  # noqa: E402
 VALUES = window_agent_tests.VALUES
 SERIAL = "BQ4W2611000217"
 ALTERED_SERIAL = "BQ4W261100021X"
+# A FRU that differs is read again every 2 s for 30 s before the mismatch
+# stands, the seconds shown in place (the firmware clock ticks in whole
+# seconds, so a count may show one more).
+MISMATCH_REREADS = 40
+REREADS_FOR_30_S = r"Done\r\n(\rWaiting for the new FRU \.\.\. \d+ s){10,15}\r\n"
+
+
 SERIAL_LINE = 'Verify: board serial number: BMC holds "%s", SKU.BIN has "%s"\r\n' % (
     ALTERED_SERIAL, SERIAL)
 
@@ -100,17 +109,18 @@ class UploadVerifyThroughTheWindowAgent(unittest.TestCase):
     doorbell and hands the FRU to ipmi_sim, which pelgrin then reads back.
     One boot per agent mode."""
 
-    def run_production(self, alter_serial):
+    def run_production(self, alter_serial, area_room=0):
         work = tempfile.mkdtemp(prefix="verify-agent-")
         self.addCleanup(shutil.rmtree, work, True)
         fru_size = len(window_agent.fru_from_sku(
             window_agent_tests.host_sku_bin(os.path.join(work, "host"), VALUES)))
-        attached = window_agent_tests.AgentBmc(work, fru_size, alter_serial)
+        attached = window_agent_tests.AgentBmc(work, fru_size, alter_serial,
+                                               fru_size + area_room)
         try:
             results = system_tests.run_cases(
                 [os.path.join(system_tests.IMAGES, "pelgrin.efi"), system_tests.EXAMPLE_SKU],
                 [("run", ["pelgrin.efi " + " ".join(VALUES) + " VERIFY"])],
-                attached.qemu_args, timeout=window_agent_tests.RUN_TIMEOUT)
+                attached.qemu_args, timeout=window_agent_tests.RUN_TIMEOUT + MISMATCH_REREADS)
         finally:
             attached.stop()
         self.assertIsNone(attached.agent.error)
@@ -126,7 +136,15 @@ class UploadVerifyThroughTheWindowAgent(unittest.TestCase):
 
     def test_another_serial_number_applied_is_named(self):
         text, status, _ = self.run_production(True)
-        self.assertTrue(text.endswith("Done\r\n" + SERIAL_LINE), text)
+        self.assertRegex(text, REREADS_FOR_30_S + re.escape(SERIAL_LINE) + "$")
+        self.assertEqual(status, "0x8")
+
+    def test_another_serial_of_another_length_applied_is_named(self):
+        text, status, _ = self.run_production("longer", 64)
+        self.assertRegex(text, REREADS_FOR_30_S + re.escape(
+            'Verify: board serial number: BMC holds "%s-OTHER-9", SKU.BIN has "%s"\r\n'
+            % (SERIAL, SERIAL)) + "$")
+        self.assertNotIn("does not decode", text)
         self.assertEqual(status, "0x8")
 
 

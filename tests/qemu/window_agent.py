@@ -9,9 +9,11 @@ ipmi_sim serves as FRU device 0. See README.md next to it for what it can and
 cannot model.
 
     window_agent.py --qmp QMP-SOCKET --gdb PORT --fru-file PATH \
-        [--capture PATH] [--alter-board-serial] [--timeout SECONDS]
+        [--capture PATH] [--alter-board-serial | --lengthen-board-serial]
+        [--timeout SECONDS]
 
-Usable as a module (WindowAgent, fru_from_sku, alter_board_serial).
+Usable as a module (WindowAgent, fru_from_sku, alter_board_serial,
+lengthen_board_serial).
 """
 
 import argparse
@@ -116,6 +118,46 @@ def alter_board_serial(fru):
     image[last] = ord("X") if image[last] != ord("X") else ord("Y")
     image[end - 1] = _zero_sum_byte(image[start:end - 1])
     return bytes(image)
+
+
+LONGER_BY = b"-OTHER-9"
+FIELD_MAX = 63
+
+
+def lengthen_board_serial(fru):
+    """The FRU image with "-OTHER-9" after the board serial number: the board
+    area grows by at least one 8-byte unit, the areas behind it move, and the
+    area and header checksums are made good again, as another unit's FRU with
+    a longer serial would be."""
+    image = bytearray(fru)
+    start, end, field = _board_serial_field(image)
+    length = image[field] & 0x3F
+    if length == 0 or image[field] >> 6 != 3 or length + len(LONGER_BY) > FIELD_MAX:
+        raise AgentError("the board serial number is no text to lengthen")
+    marker = field
+    while image[marker] != FRU_END_MARKER:
+        marker += 1 + (image[marker] & 0x3F)
+    body = (image[start:field] + bytes([0xC0 | (length + len(LONGER_BY))])
+            + image[field + 1:field + 1 + length] + LONGER_BY
+            + image[field + 1 + length:marker + 1])
+    size = max(end - start + 8, (len(body) + 1 + 7) // 8 * 8)
+    area = body + bytes(size - 1 - len(body))
+    area[1] = size // 8
+    area.append(_zero_sum_byte(area))
+    moved = image[:start] + area + image[end:]
+    for byte in range(1, 6):
+        if moved[byte] * 8 >= end:
+            moved[byte] += (size - (end - start)) // 8
+    moved[7] = _zero_sum_byte(moved[:7])
+    return bytes(moved)
+
+
+def applied(fru, alter_serial):
+    """What the agent writes for `alter_serial`: False, True (last character
+    changed) or "longer"."""
+    if alter_serial == "longer":
+        return lengthen_board_serial(fru)
+    return alter_board_serial(fru) if alter_serial else fru
 
 
 def window_bar(devices):
@@ -293,7 +335,7 @@ class WindowAgent:
         finally:
             qmp.close()
         fru = fru_from_sku(self.capture[:sku_size(self.capture)])
-        self.fru = alter_board_serial(fru) if self.alter_serial else fru
+        self.fru = applied(fru, self.alter_serial)
         with open(self.fru_file, "r+b" if os.path.exists(self.fru_file) else "wb") as handle:
             handle.write(self.fru)
             handle.truncate()
@@ -331,10 +373,13 @@ def main():
     parser.add_argument("--capture", help="where the data window's copy goes")
     parser.add_argument("--alter-board-serial", action="store_true",
                         help="apply the FRU with its board serial number changed")
+    parser.add_argument("--lengthen-board-serial", action="store_true",
+                        help="apply the FRU with a board serial number 8 characters longer")
     parser.add_argument("--timeout", type=int, default=30, help="seconds to wait for QEMU")
     options = parser.parse_args()
-    agent = WindowAgent(options.qmp, options.gdb, options.fru_file,
-                        options.alter_board_serial, options.timeout).start()
+    alter = "longer" if options.lengthen_board_serial else options.alter_board_serial
+    agent = WindowAgent(options.qmp, options.gdb, options.fru_file, alter,
+                        options.timeout).start()
     agent.join()
     if options.capture and agent.capture is not None:
         with open(options.capture, "wb") as handle:

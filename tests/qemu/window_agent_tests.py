@@ -70,6 +70,19 @@ class AlteredBoardSerial(unittest.TestCase):
                 self.assertIn(serial, original)
                 self.assertEqual(faulty, original.replace(serial, altered, 1))
 
+    def test_a_longer_serial_moves_the_areas_behind_and_still_decodes(self):
+        with tempfile.TemporaryDirectory() as work:
+            fru = window_agent.fru_from_sku(host_sku_bin(work, VALUES))
+            longer = window_agent.lengthen_board_serial(fru)
+            status, original = decoded_fru(fru, work)
+            status_longer, faulty = decoded_fru(longer, work)
+            self.assertEqual((status, status_longer), (0, 0), faulty)
+            self.assertNotRegex(faulty.lower(), "checksum invalid|error")
+            self.assertGreater(len(longer), len(fru))
+            self.assertNotEqual(longer[4], fru[4])
+            self.assertEqual(faulty, original.replace("BQ4W2611000217",
+                                                      "BQ4W2611000217-OTHER-9", 1))
+
 
 def hex_bytes(data):
     return " ".join("%02X" % byte for byte in data)
@@ -87,16 +100,17 @@ def fru_replies(fru, line_end):
                      "needs the OEM BMC module")
 class AgentBmc:
     """ipmi_sim with our OEM module, serving FRU device 0 from a file of
-    `fru_size` zeros that the window agent rewrites when it takes the doorbell
+    `fru_size` zeros (or `area_size`) that the window agent rewrites when it takes the doorbell
     on vmware-svga's window. `qemu_args` attach all of it to a boot; stop()
     after the boot."""
 
-    def __init__(self, work, fru_size, alter_serial=False):
+    def __init__(self, work, fru_size, alter_serial=False, area_size=None):
         fru_file = os.path.join(work, "fru0.bin")
+        area_size = area_size or fru_size
         with open(fru_file, "wb") as handle:
-            handle.write(bytes(fru_size))
+            handle.write(bytes(area_size))
         self.bmc = system_tests.OemBmc(
-            work, ['mc_add_fru_data 0x20 0 %d file 0 "%s"' % (fru_size, fru_file)])
+            work, ['mc_add_fru_data 0x20 0 %d file 0 "%s"' % (area_size, fru_file)])
         qmp = os.path.join(work, "qmp.sock")
         gdb_port = system_tests.free_port()
         self.agent = window_agent.WindowAgent(qmp, gdb_port, fru_file, alter_serial).start()

@@ -53,6 +53,13 @@ void fillBuilder(FruBuilder* builder) {
 
 }  // namespace
 
+std::vector<uint8_t> makeFru(const std::string& boardSerial) {
+    fruTest::BuilderPtr builder = fruTest::makeBuilder();
+    fillBuilder(builder.get());
+    setText(builder.get(), FRU_BOARD_SERIAL_NUMBER, boardSerial);
+    return fruTest::build(builder.get());
+}
+
 std::vector<uint8_t> makeImage(const std::string& description) {
     testsupport::ScratchDir scratch;
     testsupport::writeFile("mysku.xml", description);

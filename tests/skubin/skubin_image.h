@@ -12,6 +12,8 @@ extern const char DESCRIPTION[];
 // Builds SKU.BIN in the current directory (from `description` as mysku.xml)
 // and returns its bytes; empty when the packaging failed.
 std::vector<uint8_t> makeImage(const std::string& description = DESCRIPTION);
+// The FRU image in makeImage's SKU.BIN, but for its board serial number.
+std::vector<uint8_t> makeFru(const std::string& boardSerial);
 
 // Re-sums a directory entry (1-3) or the header after a deliberate change,
 // so that the damage under test is the only one.

@@ -14,6 +14,7 @@
 
 using skubinTest::fixEntryChecksum;
 using skubinTest::fixHeaderChecksum;
+using skubinTest::makeFru;
 using skubinTest::makeImage;
 using skubinTest::runOn;
 using skubinTest::SkubinRun;
@@ -323,6 +324,10 @@ TEST(SkubinAgainst, MatchesOrNamesWhatDiffers) {
     fruFieldText(otherSerial.data(), otherSerial.size(), &serial, otherText, sizeof otherText);
     Bytes largerArea = fru;
     largerArea.resize(1024, 0xFF);
+    // Another unit's FRU, longer for its longer serial, in a whole area.
+    Bytes otherUnit = makeFru("BSN1-OTHER-UNIT-77");
+    ASSERT_GT(otherUnit.size(), fru.size());
+    otherUnit.resize(1024, 0xFF);
     const std::string match =
         "Verify: the BMC's FRU matches SKU.BIN (" + std::to_string(size) + " bytes)\n";
     struct Case {
@@ -337,6 +342,9 @@ TEST(SkubinAgainst, MatchesOrNamesWhatDiffers) {
         {"another serial number", otherSerial, SKUBIN_FRU_DIFFERS,
          std::string("Verify: board serial number: BMC holds \"") + otherText +
              "\", SKU.BIN has \"" + serialText + "\"\n"},
+        {"another unit's longer serial", otherUnit, SKUBIN_FRU_DIFFERS,
+         "Verify: board serial number: BMC holds \"BSN1-OTHER-UNIT-77\", SKU.BIN has "
+         "\"BSN1\"\n"},
         {"cut short", Bytes(fru.begin(), fru.begin() + 100), SKUBIN_FRU_DIFFERS,
          "Verify: the BMC's FRU area holds 100 bytes, SKU.BIN's FRU image " + std::to_string(size) +
              "\n"},
