@@ -34,14 +34,16 @@ EfiStatus sendOemRequest(uint8_t command, const uint8_t* parameters, uint8_t cou
 
 // Asks the BMC where its shared memory lies and prints the first twelve
 // response bytes as three "CmdResp" lines. False, with *address untouched,
-// when the BMC sent no address: the exchange failed, the completion code is
-// not 0, or the response is shorter than ten bytes.
+// when the BMC sent no address: the exchange gave no answer, the completion
+// code is not 0, or the response is shorter than ten bytes.
 bool querySmemAddress(uint32_t* address);
 
 // Writes 1 into the command word at physical address `commandWord`, sends the
 // doorbell request and waits up to 30 s for the BMC to change the word.
-// RUN_OK when it did, RUN_DOORBELL_TIMEOUT (after the timeout message) when
-// it did not.
+// RUN_OK when it did; RUN_DOORBELL_REFUSED (after one "Error!" line) when the
+// request got no answer or a completion code other than 0, or the word reads
+// all ones (nothing behind the window); RUN_DOORBELL_TIMEOUT (after the
+// timeout message) when the word stayed 1.
 int32_t ringDoorbell(uint64_t commandWord);
 
 // The BMC's update status (response byte 6 of the status request); always 0.

@@ -9,14 +9,16 @@
     X(RUN_OK, 0, "done")                                                                        \
     X(RUN_IMAGE_FILE_FAILED, 1, "SKU.BIN too big or not writable, mysku.xml.gz unreadable")     \
     X(RUN_DOORBELL_TIMEOUT, 1, "the BMC did not take the doorbell within 30 s")                 \
+    X(RUN_DOORBELL_REFUSED, 1, "the BMC refused the doorbell, or its window stopped answering") \
     X(RUN_BAD_DESCRIPTION, 2, "SKU.xml unusable")                                               \
     X(RUN_BAD_GIVEN_VALUE, 3, "a command-line value refused")                                   \
     X(RUN_NEEDS_NEWER_TOOL, 5, "SKU.xml requires a newer pelgrin")                              \
     X(RUN_NO_VALUE, 6, "no value given")                                                        \
     X(RUN_NO_CHANNEL, 7, "no shared-memory address or no BMC window")                           \
+    X(RUN_WINDOW_UNTRUSTED, 7, "the BMC's address or window cannot be trusted; nothing sent")   \
     X(RUN_VERIFY_MISMATCH, 8, "the BMC's FRU differs from SKU.BIN's")                           \
     X(RUN_VERIFY_UNREADABLE, 9, "the BMC did not come back, or its FRU could not be read")      \
-    X(RUN_HARDWARE_REFUSED, 11, "Linux build only: a hardware access refused")                  \
+    X(RUN_HARDWARE_REFUSED, 11, "Linux build only: a hardware access refused or the BMC in use")\
     X(RUN_IDENTITY_GIVEN_BEFORE, 12, "a value already given to another unit in the log")        \
     X(RUN_FRU_WRITE_FAILED, 13, "WRITEFRU: the FRU area refused or cannot hold the image")      \
     X(RUN_RECORD_FAILED, 14, "LOG=: the unit's record cannot be written")                       \

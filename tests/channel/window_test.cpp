@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "pelgrin/channel/smem_channel.h"
+#include "platform/bmc_pci_vendors.h"
 #include "tests/channel/channel_fixture.h"
 
 namespace channeltest {
@@ -12,6 +13,7 @@ using sim::pciFunction;
 using testsupport::captureStdout;
 
 constexpr uint32_t OTHER_WINDOW = 0xF6000000;  // decoded by no device
+constexpr uint32_t ANY_VENDOR[] = {BMC_PCI_VENDOR_END};
 
 sim::PciFunction display(uint16_t vendor, uint16_t command, uint8_t progIf, uint32_t bar) {
     return pciFunction(vendor, 0x2000, 0x03, 0x00, progIf, command, bar);
@@ -24,12 +26,13 @@ class WindowDiscovery : public ChannelTest {
             free(window);
         ChannelTest::TearDown();
     }
-    BmcWindow* find(std::string* out) {
+    BmcWindow* find(std::string* out, const uint32_t* vendors = ANY_VENDOR) {
         BmcWindow* window = nullptr;
-        *out = captureStdout([&] { window = findBmcWindow(); });
+        *out = captureStdout([&] { lastFound = findBmcWindow(vendors, &window); });
         found.push_back(window);
         return window;
     }
+    WindowFound lastFound = WINDOW_NONE;
     std::vector<BmcWindow*> found;
 };
 
