@@ -46,6 +46,9 @@ void applyFaults(const SimFaults& faults, SmemScript& script) {
     script.windowFaults.stuckBase = faults.windowStuckBase;
     if (faults.doorbellCompletionCode)
         script.doorbellCompletionCode = *faults.doorbellCompletionCode;
+    if (faults.windowReadMask)
+        script.windowFaults.dataReadMask = *faults.windowReadMask;
+    script.windowGoneAtDoorbell = faults.windowGoneAtDoorbell;
 }
 
 }  // namespace
