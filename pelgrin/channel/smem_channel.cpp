@@ -43,8 +43,9 @@ BmcWindow* newBmcWindow(uint64_t barBase) {
 }
 
 void printCandidates(const WindowSearch& search) {
-    printf("Error! More than one display function could hold the BMC's window (choose with "
-           "VELSKU_BMC_PCI_VENDORS):");
+    printf(
+        "Error! More than one display function could hold the BMC's window (choose with "
+        "VELSKU_BMC_PCI_VENDORS):");
     size_t shown = search.count < WINDOW_CANDIDATES_SHOWN ? search.count : WINDOW_CANDIDATES_SHOWN;
     for (size_t i = 0; i < shown; ++i) {
         char text[CANDIDATE_TEXT];

@@ -145,8 +145,7 @@ int32_t fileIntoWindow(SmemChannel* channel, FILE* file, const char* fileName, u
     }
     size_t read = fread(dataArea, 1, size, file);
     if (read != size) {
-        printf("Error! %s: read %u of its %u bytes\n", fileName, static_cast<unsigned>(read),
-               size);
+        printf("Error! %s: read %u of its %u bytes\n", fileName, static_cast<unsigned>(read), size);
         return RUN_UPLOAD_UNREADABLE;
     }
     return RUN_OK;

@@ -13,6 +13,7 @@
 
 namespace {
 
+constexpr const char* kRunDirectory = "/run";
 constexpr const char* kLockDirectory = "/run/lock";
 constexpr const char* kLockFile = "/run/lock/velsku-bmc.lock";
 constexpr const char* kIpmiSiModule = "/sys/module/ipmi_si";
@@ -31,6 +32,8 @@ int64_t monotonicMillis() {
 bool takeLock() {
     if (lockDescriptor >= 0)
         return true;
+    // A minimal system (an initramfs) may have neither yet.
+    mkdir(kRunDirectory, 0755);
     mkdir(kLockDirectory, 01777);
     int descriptor = open(kLockFile, O_RDWR | O_CREAT | O_CLOEXEC, 0666);
     if (descriptor < 0) {
@@ -45,9 +48,10 @@ bool takeLock() {
             return false;
         }
         if (monotonicMillis() >= deadline) {
-            printf("Error! Another pelgrin or dorvax has held the BMC for 5 s (%s); run one at a "
-                   "time\n",
-                   kLockFile);
+            printf(
+                "Error! Another pelgrin or dorvax has held the BMC for 5 s (%s); run one at a "
+                "time\n",
+                kLockFile);
             close(descriptor);
             return false;
         }
@@ -63,8 +67,9 @@ bool driverHalfLoaded(bool nodePresent) {
     struct stat info;
     if (nodePresent || stat(kIpmiSiModule, &info) != 0)
         return false;
-    puts("Error! The kernel's ipmi_si driver owns the KCS interface but /dev/ipmi0 is missing: "
-         "load ipmi_devintf (modprobe ipmi_devintf), or unload ipmi_si");
+    puts(
+        "Error! The kernel's ipmi_si driver owns the KCS interface but /dev/ipmi0 is missing: "
+        "load ipmi_devintf (modprobe ipmi_devintf), or unload ipmi_si");
     return true;
 }
 

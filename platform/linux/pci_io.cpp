@@ -5,10 +5,10 @@
 #include <fcntl.h>
 #include <inttypes.h>
 #include <limits.h>
-#include <string.h>
-#include <sys/mman.h>
 #include <stdio.h>
 #include <stdlib.h>
+#include <string.h>
+#include <sys/mman.h>
 #include <unistd.h>
 
 #include "platform/linux/linux_platform.h"
@@ -110,9 +110,10 @@ bool refuseBoundDriver(const char* name) {
     boundDriver(name, driver, sizeof driver);
     if (driverLeavesWindowAlone(driver))
         return false;
-    printf("Error! The BMC's display function %s is driven by the kernel's %s driver, which may "
-           "move its window; unbind it first: echo %s > /sys/bus/pci/drivers/%s/unbind\n",
-           name, driver, name, driver);
+    printf(
+        "Error! The BMC's display function %s is driven by the kernel's %s driver, which may "
+        "move its window; unbind it first: echo %s > /sys/bus/pci/drivers/%s/unbind\n",
+        name, driver, name, driver);
     return true;
 }
 

@@ -85,8 +85,8 @@ TEST_F(WindowDiscovery, VendorListChoosesAmongCandidates) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         useScript(sim::SmemScript{});
-        sim::setPciFunctions({display(0x1E7A, 0x0003, 0x00, DEFAULT_WINDOW | 0x8),
-                              sim::addInGraphicsCard()});
+        sim::setPciFunctions(
+            {display(0x1E7A, 0x0003, 0x00, DEFAULT_WINDOW | 0x8), sim::addInGraphicsCard()});
         std::string out;
         BmcWindow* window = find(&out, c.vendors);
         EXPECT_EQ(lastFound, c.found);

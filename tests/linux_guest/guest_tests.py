@@ -175,12 +175,12 @@ class LinuxGuestAgainstQemuBmc(unittest.TestCase):
                          "bar 0x14: 0x%x, 0x%x bytes\n"
                          "read back: 0x5aa5c33c 0x7e 0x42\n" % bars)
 
-    def test_access_past_every_memory_region_ends_the_run(self):
+    # Only the claimed BAR is mapped: the other BAR of the same function reads
+    # as a bus nothing decodes, and the run goes on to refuse what it reads.
+    def test_access_outside_the_claimed_region_reads_all_ones(self):
         output, status = self.step("window_beyond")
-        registers = int(self.step("display_function")[0].split()[3], 16)
-        self.assertTrue(output.decode().endswith(
-            "Error! no PCI memory region holds 0x%x (1 bytes)\n" % (registers + 0xF000)), output)
-        self.assertEqual(status, 11)
+        self.assertTrue(output.decode().endswith("beyond: 0xff\n"), output)
+        self.assertEqual(status, 0)
 
     def test_pelgrin_dsbshm_writes_what_the_host_build_writes(self):
         clock_text, _ = self.step("clock")

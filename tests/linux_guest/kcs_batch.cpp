@@ -11,9 +11,9 @@
 //
 // window: the first display function (class 03/00/00, I/O and memory on)
 // through the seam, its registers at 0x10 and 0x14 with the lengths they
-// decode, a pattern written to
-// and read back from the memory behind the first, and with "beyond" a read
-// past the end of the second's region.
+// decode, a pattern written to and read back from the memory behind the
+// first once it is claimed, and with "beyond" a read in the second's region,
+// which was not claimed.
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -218,6 +218,10 @@ int window(bool beyond) {
             continue;
         uint64_t memory = memoryBar(pciIo, 0x10);
         uint64_t registers = memoryBar(pciIo, 0x14);
+        uint64_t length = 0;
+        platformPciBarLength(pciIo, 0x10, &length);
+        if (platformPciClaimWindow(pciIo, 0x10, memory, length) != EFI_SUCCESS)
+            return 11;
         writeAndReadBack(memory);
         if (beyond)
             printf("beyond: 0x%x\n", platformPhysRead8(registers + 0xF000));
