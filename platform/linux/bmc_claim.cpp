@@ -35,7 +35,9 @@ bool takeLock() {
     // A minimal system (an initramfs) may have neither yet.
     mkdir(kRunDirectory, 0755);
     mkdir(kLockDirectory, 01777);
-    int descriptor = open(kLockFile, O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+    // Read-only is enough for flock, and lets a user other than the one who
+    // created the file take it (and then meet the ports' own refusal).
+    int descriptor = open(kLockFile, O_RDONLY | O_CREAT | O_CLOEXEC, 0644);
     if (descriptor < 0) {
         linuxPrintRefusal(kLockFile, errno);
         return false;

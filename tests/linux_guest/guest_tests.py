@@ -47,6 +47,7 @@ STEPS = r"""
 step ports_id dorvax 18 01
 step ports_id_no_delay dorvax 18 01 -delay 0
 step unprivileged_ports kcs_batch unprivileged /usr/bin/dorvax 18 01
+step lock_held sh -c 'kcs_batch hold 8 & sleep 1; dorvax 18 01; echo "status $?"; wait'
 step display_function sh -c 'for f in /sys/bus/pci/devices/*; do grep -q 0x030000 $f/class && sed -n "1p;2p" $f/resource; done'
 step window kcs_batch window
 step window_beyond kcs_batch window beyond
@@ -161,6 +162,13 @@ class LinuxGuestAgainstQemuBmc(unittest.TestCase):
                          r"^Error! no access to I/O ports 0xCA2-0xCA3: Operation not permitted"
                          r" \(needs root, and a kernel without lockdown\)\n$")
         self.assertEqual(status, 11)
+
+    def test_a_second_program_waits_5_s_for_the_bmc_then_stops(self):
+        output, status = self.step("lock_held")
+        self.assertEqual(output.decode(),
+                         "Error! Another pelgrin or dorvax has held the BMC for 5 s "
+                         "(/run/lock/velsku-bmc.lock); run one at a time\nstatus 11\n")
+        self.assertEqual(status, 0)
 
     def test_display_function_found_and_its_memory_mapped_through_sysfs(self):
         resources, status = self.step("display_function")

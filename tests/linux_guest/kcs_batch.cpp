@@ -4,7 +4,7 @@
 //
 //   kcs_batch transport N DELAY_MS | compare N |
 //             spawn N PROGRAM ARGS... |
-//             unprivileged PROGRAM ARGS... | window [beyond]
+//             unprivileged PROGRAM ARGS... | window [beyond] | hold SECONDS
 //
 // compare: the plain loop and the transport with no pauses, in alternating
 // blocks of N requests, each at its best block.
@@ -241,6 +241,14 @@ int unprivileged(char** program) {
     return 127;
 }
 
+// Takes the BMC as pelgrin and dorvax do and keeps it `seconds` long.
+int holdBmc(int seconds) {
+    if (platformClaimBmc(0xCA2) != EFI_SUCCESS)
+        return 11;
+    sleep(static_cast<unsigned>(seconds));
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -248,6 +256,8 @@ int main(int argc, char** argv) {
         return window(argc == 3 && strcmp(argv[2], "beyond") == 0);
     if (argc >= 3 && strcmp(argv[1], "unprivileged") == 0)
         return unprivileged(argv + 2);
+    if (argc == 3 && strcmp(argv[1], "hold") == 0)
+        return holdBmc(atoi(argv[2]));
     long count = argc >= 3 ? atol(argv[2]) : 0;
     if (count <= 0) {
         fprintf(stderr, "usage: kcs_batch transport|compare|spawn N ...\n");
