@@ -265,9 +265,17 @@ TEST_F(BadBmc, SimFaultsOnTheWindowPath) {
         SCOPED_TRACE(c.faults);
         boardWithFaults(c.faults);
         leaveEarlierOutputs();
-        PelgrinOutcome outcome = run(WORDS);
+        std::remove("units.log");
+        std::vector<std::string> words = WORDS;
+        words.push_back("LOG=units.log");
+        PelgrinOutcome outcome = run(words);
         EXPECT_EQ(outcome.status, c.status);
         EXPECT_TRUE(endsWith(outcome.output, c.tail)) << outcome.output;
+        std::string record = testsupport::readText("units.log");
+        EXPECT_NE(record.find(c.received ? "\"sent\":true" : "\"sent\":false"), std::string::npos)
+            << record;
+        EXPECT_NE(record.find("\"status\":" + std::to_string(c.status) + ","), std::string::npos)
+            << record;
         EXPECT_EQ(readFile("SKU.BIN"), dsbshmImage);
         const std::vector<sim::ReceivedFile>& received = sim::smemBmc().receivedFiles();
         EXPECT_EQ(received.size(), c.received ? 1u : 0u);
