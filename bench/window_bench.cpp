@@ -55,7 +55,8 @@ class ImageFile {
 SmemChannel* openUpdateChannel() {
     sim::resetBoard();
     sim::installDefaultBoard();
-    return openSmemChannel(SMEM_OP_FIRMWARE_UPDATE);
+    int32_t failure = 0;
+    return openSmemChannel(SMEM_OP_FIRMWARE_UPDATE, &failure);
 }
 
 void memcpy25MB(benchmark::State& state) {

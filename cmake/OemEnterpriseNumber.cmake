@@ -28,3 +28,33 @@ endfunction()
 # decimal number whatever form the cache holds.
 velsku_enterprise_number("${VELSKU_OEM_ENTERPRISE_NUMBER}" VELSKU_OEM_ENTERPRISE_NUMBER
                          VELSKU_OEM_ENTERPRISE_VALUE)
+
+# The PCI vendor IDs of the board's BMC display function: where a board has
+# more than one display function that could hold the shared-memory window
+# (an add-in graphics card beside the BMC's), a line builds with
+#   -DVELSKU_BMC_PCI_VENDORS=1a03[,15ad...]   (hexadecimal, comma-separated)
+# Empty, any vendor's display function is a candidate.
+set(VELSKU_BMC_PCI_VENDORS "" CACHE STRING
+    "Comma-separated hexadecimal PCI vendor IDs of the BMC's display function; empty: any")
+
+# `out`: `text` as C initialisers each followed by a comma ("0x1a03,0x15ad,"),
+# empty for an empty list; a configuration error for anything but 1 to 4
+# hexadecimal digits per entry.
+function(velsku_pci_vendors text out)
+  set(initialisers "")
+  if(NOT text STREQUAL "")
+    string(REPLACE "," ";" entries "${text}")
+    foreach(entry IN LISTS entries)
+      string(STRIP "${entry}" entry)
+      string(REGEX REPLACE "^0[xX]" "" digits "${entry}")
+      if(NOT digits MATCHES "^[0-9a-fA-F]([0-9a-fA-F]?[0-9a-fA-F]?[0-9a-fA-F]?)$")
+        message(FATAL_ERROR "VELSKU_BMC_PCI_VENDORS must list hexadecimal vendor IDs of "
+                            "1 to 4 digits, not \"${entry}\" in \"${text}\"")
+      endif()
+      string(APPEND initialisers "0x${digits},")
+    endforeach()
+  endif()
+  set(${out} "${initialisers}" PARENT_SCOPE)
+endfunction()
+
+velsku_pci_vendors("${VELSKU_BMC_PCI_VENDORS}" VELSKU_BMC_PCI_VENDORS_VALUE)

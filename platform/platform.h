@@ -75,6 +75,31 @@ EfiStatus platformPciConfigRead(PlatformPciIo* pciIo, PlatformPciWidth width, ui
 // offset `barOffset` (0x10, 0x14, ... 0x24) decodes; 0 when it decodes none.
 EfiStatus platformPciBarLength(PlatformPciIo* pciIo, uint32_t barOffset, uint64_t* length);
 
+// Where a function sits: how a line finds it on the board (`pci` in the UEFI
+// shell, lspci on Linux) when more than one could be the BMC's.
+struct PlatformPciLocation {
+    uint32_t segment;
+    uint32_t bus;
+    uint32_t device;
+    uint32_t function;
+};
+EfiStatus platformPciLocation(PlatformPciIo* pciIo, PlatformPciLocation* location);
+
+// Makes the region that the memory BAR at `barOffset` decodes, from `base`
+// for `length` bytes, reachable through the physical-memory calls below.
+// EFI_SUCCESS when it is; otherwise EFI_ACCESS_DENIED after one "Error!"
+// line saying why (an operating system that lets no program reach it, or a
+// driver that owns the function and may move it).
+EfiStatus platformPciClaimWindow(PlatformPciIo* pciIo, uint32_t barOffset, uint64_t base,
+                                 uint64_t length);
+
+// --- Access to the BMC -----------------------------------------------------------
+
+// Called once before a program's first request to the BMC. EFI_SUCCESS when
+// the program may go on; otherwise EFI_ACCESS_DENIED after one "Error!" line
+// (another program holds the BMC, a driver half-loaded, no permission).
+EfiStatus platformClaimBmc(uint16_t kcsDataPort);
+
 // --- Physical memory ------------------------------------------------------------
 // Device memory behind a PCI window: each call is exactly one access of the
 // stated width, never merged, split or cached.

@@ -24,6 +24,8 @@ constexpr uint64_t STATUS_RESPONSE_MIN = OEM_DATA_START + 1;
 // Get Device ID: firmware revisions 1 and 2.
 constexpr uint8_t FIRMWARE_MAJOR = 5;
 constexpr uint8_t FIRMWARE_MINOR = 6;
+constexpr uint32_t DOORBELL_RUNG = 1;
+constexpr uint32_t WINDOW_NOT_ANSWERING = 0xFFFFFFFF;
 
 uint32_t littleEndian32(const uint8_t* bytes) {
     return static_cast<uint32_t>(bytes[0]) | static_cast<uint32_t>(bytes[1]) << 8 |
@@ -37,14 +39,21 @@ void printAddressResponse(const uint8_t* response) {
     }
 }
 
+ExchangeOutcome exchangeOem(uint8_t command, const uint8_t* parameters, uint8_t count,
+                            IpmiReply* reply) {
+    uint8_t request[OEM_HEADER_SIZE + MAX_PARAMETERS] = {
+        NETFN_OEM_GROUP_LUN0, command, oemEnterpriseNumber[0], oemEnterpriseNumber[1],
+        oemEnterpriseNumber[2]};
+    memcpy(request + OEM_HEADER_SIZE, parameters, count);
+    return ipmiExchange(request, OEM_HEADER_SIZE + count, reply);
+}
+
 // The update status (response byte 6), or false when the BMC's reply is no
 // answer carrying one.
 bool exchangeUpdateStatus(uint8_t* status) {
-    const uint8_t request[] = {NETFN_OEM_GROUP_LUN0,   CMD_UPDATE_STATUS,
-                               oemEnterpriseNumber[0], oemEnterpriseNumber[1],
-                               oemEnterpriseNumber[2], UPDATE_STATUS_PARAMETER};
+    const uint8_t parameter = UPDATE_STATUS_PARAMETER;
     IpmiReply reply;
-    if (ipmiExchange(request, sizeof request, &reply) != EXCHANGE_ANSWERED ||
+    if (exchangeOem(CMD_UPDATE_STATUS, &parameter, 1, &reply) != EXCHANGE_ANSWERED ||
         reply.completionCode() != 0 || reply.length < STATUS_RESPONSE_MIN)
         return false;
     *status = reply.bytes[OEM_DATA_START];
@@ -64,29 +73,15 @@ void describeMissingVersion(const IpmiReply& reply, char* text, size_t size) {
 
 }  // namespace
 
-EfiStatus sendOemRequest(uint8_t command, const uint8_t* parameters, uint8_t count,
-                         uint8_t* response, uint64_t* length) {
-    if (count > MAX_PARAMETERS)
-        return EFI_INVALID_PARAMETER;
-    uint8_t request[OEM_HEADER_SIZE + MAX_PARAMETERS] = {
-        NETFN_OEM_GROUP_LUN0, command, oemEnterpriseNumber[0], oemEnterpriseNumber[1],
-        oemEnterpriseNumber[2]};
-    memcpy(request + OEM_HEADER_SIZE, parameters, count);
-    *length = OEM_HEADER_SIZE + count;
-    return kcsRequest(request, response, length);
-}
-
 bool querySmemAddress(uint32_t* address) {
     const uint8_t parameter = SMEM_ADDRESS_PARAMETER;
-    // Cleared so that a failed exchange prints zeros rather than stack bytes.
-    uint8_t response[KCS_MAX_RESPONSE];
-    memset(response, 0, sizeof response);
-    uint64_t length = 0;
-    EfiStatus status = sendOemRequest(CMD_SMEM_ADDRESS, &parameter, 1, response, &length);
-    printAddressResponse(response);
-    if (status != EFI_SUCCESS || response[COMPLETION_CODE] != 0 || length < ADDRESS_RESPONSE_MIN)
+    IpmiReply reply;
+    ExchangeOutcome outcome = exchangeOem(CMD_SMEM_ADDRESS, &parameter, 1, &reply);
+    printAddressResponse(reply.bytes);
+    if (outcome != EXCHANGE_ANSWERED || reply.completionCode() != 0 ||
+        reply.length < ADDRESS_RESPONSE_MIN)
         return false;
-    *address = littleEndian32(response + OEM_DATA_START);
+    *address = littleEndian32(reply.bytes + OEM_DATA_START);
     return true;
 }
 
@@ -113,15 +108,30 @@ const char* readFirmwareVersion() {
 
 int32_t ringDoorbell(uint64_t commandWord) {
     static const uint8_t parameters[] = {0x0C, 0x00};
-    platformPhysWrite32(commandWord, 1);
-    uint8_t response[KCS_MAX_RESPONSE];
-    uint64_t length = 0;
-    sendOemRequest(CMD_SMEM_DOORBELL, parameters, sizeof parameters, response, &length);
+    platformPhysWrite32(commandWord, DOORBELL_RUNG);
+    IpmiReply reply;
+    ExchangeOutcome outcome = exchangeOem(CMD_SMEM_DOORBELL, parameters, sizeof parameters, &reply);
+    if (outcome != EXCHANGE_ANSWERED) {
+        printf("Error! The doorbell request got %s\n", exchangeFailureText(outcome));
+        return RUN_DOORBELL_REFUSED;
+    }
+    if (reply.completionCode() != 0) {
+        printf("Error! The BMC refused the doorbell: completion code 0x%02X\n",
+               reply.completionCode());
+        return RUN_DOORBELL_REFUSED;
+    }
     uint32_t remaining = DOORBELL_POLLS;
     // The BMC writes the word on its own: read it from the device every round.
-    while (remaining > 0 && platformPhysRead32(commandWord) == 1) {
+    uint32_t word = platformPhysRead32(commandWord);
+    while (remaining > 0 && word == DOORBELL_RUNG) {
         --remaining;
         platformStall(DOORBELL_POLL_US);
+        word = platformPhysRead32(commandWord);
+    }
+    // All ones is no BMC's answer but a window with nothing behind it.
+    if (word == WINDOW_NOT_ANSWERING) {
+        puts("Error! The BMC window stopped answering: the command word reads 0xFFFFFFFF");
+        return RUN_DOORBELL_REFUSED;
     }
     if (remaining > 0)
         return RUN_OK;

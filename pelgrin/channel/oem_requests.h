@@ -27,21 +27,18 @@ constexpr uint8_t CMD_UPDATE_STATUS = 0x3F;
 // completion code and the echoed enterprise number.
 constexpr uint8_t OEM_DATA_START = 6;
 
-// `response` has room for KCS_MAX_RESPONSE bytes; `length` receives the
-// number of response bytes the transport stored.
-EfiStatus sendOemRequest(uint8_t command, const uint8_t* parameters, uint8_t count,
-                         uint8_t* response, uint64_t* length);
-
 // Asks the BMC where its shared memory lies and prints the first twelve
 // response bytes as three "CmdResp" lines. False, with *address untouched,
-// when the BMC sent no address: the exchange failed, the completion code is
-// not 0, or the response is shorter than ten bytes.
+// when the BMC sent no address: the exchange gave no answer, the completion
+// code is not 0, or the response is shorter than ten bytes.
 bool querySmemAddress(uint32_t* address);
 
 // Writes 1 into the command word at physical address `commandWord`, sends the
 // doorbell request and waits up to 30 s for the BMC to change the word.
-// RUN_OK when it did, RUN_DOORBELL_TIMEOUT (after the timeout message) when
-// it did not.
+// RUN_OK when it did; RUN_DOORBELL_REFUSED (after one "Error!" line) when the
+// request got no answer or a completion code other than 0, or the word reads
+// all ones (nothing behind the window); RUN_DOORBELL_TIMEOUT (after the
+// timeout message) when the word stayed 1.
 int32_t ringDoorbell(uint64_t commandWord);
 
 constexpr int32_t UPDATE_STATUS_SEEN = 0;

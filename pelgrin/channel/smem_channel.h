@@ -9,7 +9,9 @@
 
 struct BmcWindow {
     uint64_t barBase;
-    void (*selectBase)(BmcWindow* window, uint64_t remoteAddress, uint64_t* windowPointer);
+    // False, after an "Error!" line, when the base register does not read
+    // back as written: the window shows something else than was asked for.
+    bool (*selectBase)(BmcWindow* window, uint64_t remoteAddress, uint64_t* windowPointer);
 };
 
 struct SmemChannel {
@@ -21,15 +23,30 @@ struct SmemChannel {
 extern uint32_t smemBase;
 extern uint32_t smemDataBase;
 
-// A new channel, or null when the BMC gave no address or no window was found.
-SmemChannel* openSmemChannel(uint8_t kind);
+// A new channel, or null with *failure set: RUN_NO_CHANNEL when the BMC gave
+// no usable address, no single window was found or it did not answer,
+// RUN_HARDWARE_REFUSED when the operating system keeps the window from us.
+SmemChannel* openSmemChannel(uint8_t kind, int32_t* failure);
 // Releases the channel and its window record; null is ignored.
 void closeSmemChannel(SmemChannel* channel);
 
-// A new window on the first matching function, enabled; null when the handle
-// search fails, nothing matches or the record cannot be allocated.
-BmcWindow* findBmcWindow();
+enum WindowFound {
+    WINDOW_FOUND,
+    WINDOW_NONE,       // no display function holds the window
+    WINDOW_AMBIGUOUS,  // more than one could (one line names them all)
+    WINDOW_REFUSED,    // the platform keeps the window from us (its line)
+};
 
-// Points the window at the 64 KB of BMC memory from `remoteAddress` and stores
-// the data window's physical address in *windowPointer.
-void selectBase(BmcWindow* window, uint64_t remoteAddress, uint64_t* windowPointer);
+// The one window among the display functions of a vendor in `vendors` (see
+// bmc_window_search.h), enabled, in *window when WINDOW_FOUND.
+WindowFound findBmcWindow(const uint32_t* vendors, BmcWindow** window);
+
+// Points the window at the 64 KB of BMC memory from `remoteAddress`, reads
+// the base register back and stores the data window's physical address in
+// *windowPointer.
+bool selectBase(BmcWindow* window, uint64_t remoteAddress, uint64_t* windowPointer);
+
+// The BMC's shared-memory address can carry the channel: not 0, 64 KiB
+// aligned, and its control and data areas below 4 GiB without wrapping.
+// Otherwise prints one "Error!" line naming the address and the reason.
+bool smemAddressUsable(uint32_t address);

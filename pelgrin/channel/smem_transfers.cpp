@@ -1,6 +1,7 @@
 // The two operations a channel can carry, and the steps they share.
 #include "pelgrin/channel/smem_transfers.h"
 
+#include <inttypes.h>
 #include <stdio.h>
 #include <sys/stat.h>
 
@@ -20,6 +21,7 @@ constexpr uint8_t STATUS_COMPLETE = 100;
 constexpr int PROGRESS_ROUNDS = 32;
 constexpr uint64_t PROGRESS_PAUSE_US = 8000000;
 constexpr uint32_t MARKS_PER_LINE = 32;
+constexpr uint32_t FILE_COMPARE_BLOCK = 512;
 
 // The name cut to 16 bytes, zero-padded, written as four words.
 void writeFileName(uint64_t control, const char* fileName) {
@@ -58,7 +60,8 @@ void uploadChunks(SmemChannel* channel, uint64_t control, FILE* file) {
     while (offset <= platformPhysRead32(control + UPDATE_IMAGE_SIZE)) {
         if (fseek(file, static_cast<long>(offset), SEEK_SET) != 0)
             break;
-        readChunk(channel, file);
+        if (!readChunk(channel, file))
+            break;
         platformPhysWrite32(control + UPDATE_CHUNK_OFFSET, offset);
         printMark(++chunks);
         ringDoorbell(control + UPDATE_COMMAND_WORD);
@@ -123,18 +126,87 @@ int32_t runUpdate(SmemChannel* channel, uint64_t control, FILE* file, const char
     return UPDATE_DONE;
 }
 
+void printWindowUnmapped(uint64_t address) {
+    printf("Error! The BMC window's data area at 0x%" PRIx64 " cannot be reached\n", address);
+}
+
+// The file whole, from its start, in the data window; RUN_OK with the control
+// area selected again. A short read is a file that changed or cannot be
+// read, not a smaller image.
+int32_t fileIntoWindow(SmemChannel* channel, FILE* file, const char* fileName, uint32_t size) {
+    BmcWindow* window = channel->window;
+    if (!window->selectBase(window, smemDataBase, &channel->windowPointer))
+        return RUN_WINDOW_UNTRUSTED;
+    platformPhysZero(channel->windowPointer, SMEM_WINDOW_SIZE);
+    void* dataArea = platformPhysPointer(channel->windowPointer, SMEM_WINDOW_SIZE);
+    if (dataArea == nullptr) {
+        printWindowUnmapped(channel->windowPointer);
+        return RUN_WINDOW_UNTRUSTED;
+    }
+    size_t read = fread(dataArea, 1, size, file);
+    if (read != size) {
+        printf("Error! %s: read %u of its %u bytes\n", fileName, static_cast<unsigned>(read), size);
+        return RUN_UPLOAD_UNREADABLE;
+    }
+    return RUN_OK;
+}
+
+// The window read back byte by byte against the file read again: the first
+// offset where they differ, or `size` when none does.
+uint32_t firstDifference(uint64_t window, FILE* file, uint32_t size) {
+    uint8_t block[FILE_COMPARE_BLOCK];
+    uint32_t offset = 0;
+    while (offset < size) {
+        uint32_t want = size - offset < FILE_COMPARE_BLOCK ? size - offset : FILE_COMPARE_BLOCK;
+        size_t got = fread(block, 1, want, file);
+        for (uint32_t i = 0; i < got; ++i) {
+            if (platformPhysRead8(window + offset + i) != block[i])
+                return offset + i;
+        }
+        if (got != want)
+            return offset + static_cast<uint32_t>(got);
+        offset += want;
+    }
+    return size;
+}
+
+// The doorbell tells the BMC to take what the window holds: it is rung only
+// once the window is known to hold the file.
+int32_t placeFile(SmemChannel* channel, FILE* file, const char* fileName, uint32_t size) {
+    if (fseek(file, 0, SEEK_SET) != 0)
+        return RUN_UPLOAD_UNREADABLE;
+    int32_t status = fileIntoWindow(channel, file, fileName, size);
+    if (status != RUN_OK)
+        return status;
+    if (fseek(file, 0, SEEK_SET) != 0)
+        return RUN_UPLOAD_UNREADABLE;
+    uint32_t differs = firstDifference(channel->windowPointer, file, size);
+    if (differs != size) {
+        printf("Error! The BMC window does not hold %s: it differs from offset 0x%X\n", fileName,
+               differs);
+        return RUN_WINDOW_UNTRUSTED;
+    }
+    BmcWindow* window = channel->window;
+    return window->selectBase(window, smemBase, &channel->windowPointer) ? RUN_OK
+                                                                         : RUN_WINDOW_UNTRUSTED;
+}
+
 }  // namespace
 
-void readChunk(SmemChannel* channel, FILE* file) {
+bool readChunk(SmemChannel* channel, FILE* file) {
     BmcWindow* window = channel->window;
-    window->selectBase(window, smemDataBase, &channel->windowPointer);
+    if (!window->selectBase(window, smemDataBase, &channel->windowPointer))
+        return false;
     platformPhysZero(channel->windowPointer, SMEM_WINDOW_SIZE);
     // The file read lands in BMC memory itself; a short read at the end of the
     // file leaves the cleared zeros behind it.
     void* dataArea = platformPhysPointer(channel->windowPointer, SMEM_WINDOW_SIZE);
-    if (dataArea != nullptr)
-        fread(dataArea, SMEM_WINDOW_SIZE, 1, file);
-    window->selectBase(window, smemBase, &channel->windowPointer);
+    if (dataArea == nullptr) {
+        printWindowUnmapped(channel->windowPointer);
+        return false;
+    }
+    fread(dataArea, 1, SMEM_WINDOW_SIZE, file);
+    return window->selectBase(window, smemBase, &channel->windowPointer);
 }
 
 void waitForBmcReset() {
@@ -163,12 +235,10 @@ int32_t uploadFile(SmemChannel* channel, const char* fileName) {
     FILE* file = fopen(fileName, "rb");
     if (file == nullptr)
         return RUN_UPLOAD_UNREADABLE;
-    if (fseek(file, 0, SEEK_SET) != 0) {
-        fclose(file);
-        return RUN_UPLOAD_UNREADABLE;
-    }
-    readChunk(channel, file);
+    int32_t placed = placeFile(channel, file, fileName, size);
     fclose(file);
+    if (placed != RUN_OK)
+        return placed;
     int32_t doorbell = ringDoorbell(control + UPLOAD_COMMAND_WORD);
     if (doorbell != RUN_OK)
         return doorbell;

@@ -7,9 +7,11 @@
 
 #include "pelgrin/channel/smem_channel.h"
 
-// A file of at most SKU_IMAGE_MAX bytes in one piece: RUN_OK, or
-// RUN_UPLOAD_NO_FILE, RUN_UPLOAD_TOO_LARGE, RUN_UPLOAD_UNREADABLE (cannot be
-// opened or positioned), RUN_DOORBELL_TIMEOUT.
+// A file of at most SKU_IMAGE_MAX bytes in one piece, checked in the window
+// before the doorbell: RUN_OK, or RUN_UPLOAD_NO_FILE, RUN_UPLOAD_TOO_LARGE,
+// RUN_UPLOAD_UNREADABLE (cannot be opened, positioned or read whole),
+// RUN_WINDOW_UNTRUSTED (the window does not hold it), RUN_DOORBELL_REFUSED,
+// RUN_DOORBELL_TIMEOUT.
 int32_t uploadFile(SmemChannel* channel, const char* fileName);
 
 // The firmware update's own results; the production run never selects it.
@@ -27,8 +29,10 @@ enum UpdateResult : int32_t {
 int32_t updateFirmware(SmemChannel* channel, const char* fileName);
 
 // Clears the data area and reads up to 64 KB of `file`, from its current
-// position, straight into it; leaves the control area selected.
-void readChunk(SmemChannel* channel, FILE* file);
+// position, straight into it; leaves the control area selected. False, after
+// an "Error!" line, when the window did not take a base or its data area
+// cannot be reached.
+bool readChunk(SmemChannel* channel, FILE* file);
 
 // Counts 01 to 90 in place, one a second, while the BMC resets.
 void waitForBmcReset();

@@ -8,6 +8,7 @@
 
 #include "pelgrin/channel/smem_channel.h"
 #include "pelgrin/frontend/banner_usage.h"
+#include "pelgrin/frontend/bmc_claim.h"
 #include "pelgrin/frontend/fru_verify.h"
 #include "pelgrin/frontend/keywords.h"
 #include "pelgrin/frontend/station.h"
@@ -33,10 +34,11 @@ void deleteStaleOutputs() {
 int sendImageToBmc(bool* sent) {
     printf("Writing %s in Share memory ...\n", IMAGE_FILE);
     printf("Please wait 30 seconds at most\n");
-    SmemChannel* channel = openSmemChannel(SMEM_OP_FILE_UPLOAD);
+    int32_t failure = RUN_NO_CHANNEL;
+    SmemChannel* channel = openSmemChannel(SMEM_OP_FILE_UPLOAD, &failure);
     if (channel == nullptr) {
         printf("Initial SMem Request failed\n");
-        return RUN_NO_CHANNEL;
+        return failure;
     }
     int status = channel->operation ? channel->operation(channel, IMAGE_FILE) : RUN_NO_CHANNEL;
     *sent = status == RUN_OK;
@@ -51,6 +53,8 @@ int produceAndSend(SkuContext* context, const RunFlags& flags, bool* sent) {
     memset(imageBuffer, 0, SKU_IMAGE_MAX);
 
     int status = processSku(context, imageBuffer);
+    if (status == RUN_OK && (flags.writeToSharedMemory || flags.verify))
+        status = claimBmcForRun();
     if (status == RUN_OK) {
         printSummary(context);
         if (flags.writeToSharedMemory)

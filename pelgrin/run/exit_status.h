@@ -9,11 +9,13 @@
     X(RUN_OK, 0, "done")                                                                        \
     X(RUN_IMAGE_FILE_FAILED, 1, "SKU.BIN too big or not writable, mysku.xml.gz unreadable")     \
     X(RUN_DOORBELL_TIMEOUT, 1, "the BMC did not take the doorbell within 30 s")                 \
+    X(RUN_DOORBELL_REFUSED, 1, "the BMC refused the doorbell, or its window went")              \
     X(RUN_BAD_DESCRIPTION, 2, "SKU.xml unusable")                                               \
     X(RUN_BAD_GIVEN_VALUE, 3, "a command-line value refused")                                   \
     X(RUN_NEEDS_NEWER_TOOL, 5, "SKU.xml requires a newer pelgrin")                              \
     X(RUN_NO_VALUE, 6, "no value given")                                                        \
     X(RUN_NO_CHANNEL, 7, "no shared-memory address or no BMC window")                           \
+    X(RUN_WINDOW_UNTRUSTED, 7, "BMC address or window not trusted; nothing sent")               \
     X(RUN_VERIFY_MISMATCH, 8, "the BMC's FRU differs from SKU.BIN's")                           \
     X(RUN_VERIFY_UNREADABLE, 9, "the BMC did not come back, or its FRU could not be read")      \
     X(RUN_HARDWARE_REFUSED, 11, "Linux build only: a hardware access refused")                  \

@@ -24,12 +24,15 @@ constexpr int kResponseWaitMs = 6000;
 
 struct Driver {
     bool probed;
-    int descriptor;  // -1: no driver
+    bool present;    // a device node exists: the driver owns the interface
+    int descriptor;  // -1: not open
     long lastMessageId;
 };
 
-Driver driver = {false, -1, 0};
+Driver driver = {false, false, -1, 0};
 
+// A node that exists but cannot be opened still means the driver owns the
+// interface: the ports stay untouched and every request fails.
 void probeDriver() {
     if (driver.probed)
         return;
@@ -37,9 +40,10 @@ void probeDriver() {
     for (const char* node : kDeviceNodes) {
         if (access(node, F_OK) != 0)
             continue;
+        driver.present = true;
         driver.descriptor = open(node, O_RDWR);
         if (driver.descriptor < 0)
-            linuxRefuse(node, errno);
+            linuxPrintRefusal(node, errno);
         return;
     }
 }
@@ -124,8 +128,19 @@ EfiStatus sendRequest(const uint8_t* request, uint64_t requestLength, uint8_t* r
 bool platformIpmiDriverRequest(const uint8_t* request, uint64_t requestLength, uint8_t* response,
                                uint64_t* responseLength, uint64_t deadlineUs, EfiStatus* status) {
     probeDriver();
-    if (driver.descriptor < 0)
+    if (!driver.present)
         return false;
+    if (driver.descriptor < 0) {
+        *responseLength = 0;
+        *status = EFI_ACCESS_DENIED;
+        return true;
+    }
     *status = sendRequest(request, requestLength, response, responseLength, deadlineUs);
     return true;
+}
+
+bool linuxOpenIpmiDriver(bool* present) {
+    probeDriver();
+    *present = driver.present;
+    return !driver.present || driver.descriptor >= 0;
 }

@@ -5,18 +5,23 @@
 #include <stddef.h>
 #include <stdint.h>
 
-// Ends the program with one "Error! ..." line: used where a tool cannot go
-// on without the hardware and must not pretend the BMC is silent.
-[[noreturn]] void linuxFail(const char* message);
+// Prints one "Error! WHAT: REASON" line for a call the operating system
+// refused with `error` (errno); a permission error adds what the run needs
+// (root, no kernel lockdown). The caller returns the refusal to the program,
+// which ends the run with its own status and record.
+void linuxPrintRefusal(const char* what, int error);
 
-// The same for a call the operating system refused with `error` (errno);
-// a permission error adds what the run needs (root, no kernel lockdown).
-[[noreturn]] void linuxRefuse(const char* what, int error);
+// The KCS port pair holding `port`, granted to this process; false after the
+// refusal line.
+bool linuxGrantPorts(uint16_t port);
 
-// The exit status of a run that ended in one of the two: its own, so that a
-// line's script tells "run as root, without lockdown" from a BMC that did not
-// answer (1). The run's list of statuses carries it as RUN_HARDWARE_REFUSED.
-constexpr int LINUX_REFUSED_STATUS = 11;
+// Opens the kernel IPMI driver's device node when there is one; false after
+// the refusal line when it is there but cannot be opened. *present tells
+// whether the driver owns the interface.
+bool linuxOpenIpmiDriver(bool* present);
+
+// The BMC window's mapping, from the function's own resourceN.
+void linuxSetWindowMapping(uint64_t start, uint64_t size, volatile uint8_t* base);
 
 // The PCI functions in bus order ("0000:00:1f.0"), listed once per run.
 int linuxPciFunctionCount();

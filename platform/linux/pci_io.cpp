@@ -1,9 +1,14 @@
 // The seam's PCI I/O handles over sysfs: a handle is a function's index in
 // bus order plus one (so that none is null), and a function's "PCI I/O
 // protocol" is the same number.
+#include <errno.h>
 #include <fcntl.h>
+#include <inttypes.h>
+#include <limits.h>
 #include <stdio.h>
 #include <stdlib.h>
+#include <string.h>
+#include <sys/mman.h>
 #include <unistd.h>
 
 #include "platform/linux/linux_platform.h"
@@ -71,4 +76,87 @@ EfiStatus platformPciBarLength(PlatformPciIo* pciIo, uint32_t barOffset, uint64_
         return EFI_DEVICE_ERROR;
     *length = pciRegionLength(text, static_cast<int>((barOffset - 0x10) / 4));
     return EFI_SUCCESS;
+}
+
+EfiStatus platformPciLocation(PlatformPciIo* pciIo, PlatformPciLocation* location) {
+    const char* name = linuxPciFunctionName(functionIndex(pciIo));
+    if (name == nullptr || !parsePciName(name, &location->segment, &location->bus,
+                                         &location->device, &location->function))
+        return EFI_INVALID_PARAMETER;
+    return EFI_SUCCESS;
+}
+
+namespace {
+
+// The name of the driver bound to the function ("" for none).
+void boundDriver(const char* name, char* driver, size_t size) {
+    char path[256];
+    snprintf(path, sizeof path, "%s/%s/driver", LINUX_PCI_DEVICES, name);
+    char target[PATH_MAX];
+    ssize_t length = readlink(path, target, sizeof target - 1);
+    driver[0] = '\0';
+    if (length <= 0)
+        return;
+    target[length] = '\0';
+    const char* slash = strrchr(target, '/');
+    const char* last = slash ? slash + 1 : target;
+    size_t copied = strnlen(last, size - 1);
+    memcpy(driver, last, copied);
+    driver[copied] = '\0';
+}
+
+bool refuseBoundDriver(const char* name) {
+    char driver[64];
+    boundDriver(name, driver, sizeof driver);
+    if (driverLeavesWindowAlone(driver))
+        return false;
+    printf(
+        "Error! The BMC's display function %s is driven by the kernel's %s driver, which may "
+        "move its window; unbind it first: echo %s > /sys/bus/pci/drivers/%s/unbind\n",
+        name, driver, name, driver);
+    return true;
+}
+
+bool mapWindow(const char* name, int index, const PciRegion& region) {
+    char path[256];
+    snprintf(path, sizeof path, "%s/%s/resource%d", LINUX_PCI_DEVICES, name, index);
+    int descriptor = open(path, O_RDWR | O_SYNC);
+    if (descriptor < 0) {
+        linuxPrintRefusal(path, errno);
+        return false;
+    }
+    void* base = mmap(nullptr, region.size, PROT_READ | PROT_WRITE, MAP_SHARED, descriptor, 0);
+    int mapError = errno;
+    close(descriptor);
+    if (base == MAP_FAILED) {
+        linuxPrintRefusal(path, mapError);
+        return false;
+    }
+    linuxSetWindowMapping(region.start, region.size, static_cast<volatile uint8_t*>(base));
+    return true;
+}
+
+}  // namespace
+
+// Only the chosen function's own BAR is mapped, through its own resourceN,
+// and only when the kernel placed that BAR where its configuration says.
+EfiStatus platformPciClaimWindow(PlatformPciIo* pciIo, uint32_t barOffset, uint64_t base,
+                                 uint64_t length) {
+    int function = functionIndex(pciIo);
+    const char* name = linuxPciFunctionName(function);
+    if (name == nullptr || barOffset < 0x10 || barOffset > 0x24 || barOffset % 4 != 0)
+        return EFI_INVALID_PARAMETER;
+    if (refuseBoundDriver(name))
+        return EFI_ACCESS_DENIED;
+    int index = static_cast<int>((barOffset - 0x10) / 4);
+    char text[4096];
+    PciRegion region = {-1, 0, 0};
+    if (linuxReadPciFile(function, "resource", text, sizeof text))
+        region = pciRegionOnLine(text, index, base, length);
+    if (region.index != index || region.start != base) {
+        printf("Error! The kernel shows no memory region at 0x%" PRIx64 " for %s resource%d\n",
+               base, name, index);
+        return EFI_ACCESS_DENIED;
+    }
+    return mapWindow(name, index, region) ? EFI_SUCCESS : EFI_ACCESS_DENIED;
 }

@@ -49,3 +49,42 @@ PciRegion findPciRegion(const char* resourceText, uint64_t address, size_t lengt
     }
     return PciRegion{-1, 0, 0};
 }
+
+PciRegion pciRegionOnLine(const char* resourceText, int index, uint64_t address, size_t length) {
+    const char* line = lineAt(resourceText, index);
+    if (line == nullptr)
+        return PciRegion{-1, 0, 0};
+    char single[96];
+    size_t size = strcspn(line, "\n");
+    if (size >= sizeof single)
+        return PciRegion{-1, 0, 0};
+    memcpy(single, line, size);
+    single[size] = '\0';
+    PciRegion region = findPciRegion(single, address, length);
+    if (region.index == 0)
+        region.index = index;
+    return region;
+}
+
+bool parsePciName(const char* name, uint32_t* segment, uint32_t* bus, uint32_t* device,
+                  uint32_t* function) {
+    unsigned s = 0, b = 0, d = 0, f = 0;
+    int used = 0;
+    if (sscanf(name, "%4x:%2x:%2x.%1x%n", &s, &b, &d, &f, &used) != 4 || name[used] != '\0' ||
+        used != 12 || d > 0x1F || f > 7)
+        return false;
+    *segment = s;
+    *bus = b;
+    *device = d;
+    *function = f;
+    return true;
+}
+
+bool driverLeavesWindowAlone(const char* driver) {
+    static const char* const placeholders[] = {"", "pci-stub", "vfio-pci", "uio_pci_generic"};
+    for (const char* placeholder : placeholders) {
+        if (strcmp(driver, placeholder) == 0)
+            return true;
+    }
+    return false;
+}

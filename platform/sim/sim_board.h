@@ -52,6 +52,10 @@ struct PciFunction {
                                        SIM_DEFAULT_BAR_LENGTH, SIM_DEFAULT_BAR_LENGTH};
     bool openFails = false;
     bool configReadFails = false;
+    // Segment, bus, device, function; unset, the function is device N of
+    // bus 0 where N is its place in the list.
+    bool placed = false;
+    std::array<uint32_t, 4> location{};
 };
 void setPciFunctions(std::vector<PciFunction> functions);
 void setPciLocateFails(bool fails);
@@ -73,6 +77,13 @@ class MemoryDevice {
 void attachMemoryDevice(MemoryDevice* device);
 // Accesses that no device claimed: a tool touching memory nobody offered.
 uint64_t strayMemoryAccesses();
+// BAR regions the tool asked to reach (platformPciClaimWindow), in order:
+// the function's index in the list and the region's base.
+struct ClaimedWindow {
+    size_t function;
+    uint64_t base;
+};
+const std::vector<ClaimedWindow>& claimedWindows();
 
 // --- The whole board ----------------------------------------------------------------
 

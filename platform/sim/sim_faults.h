@@ -20,6 +20,8 @@ struct SimFaults {
     bool windowUnclaimed = false;                   // window reads all ones, drops writes
     bool windowStuckBase = false;                   // base register ignores writes
     std::optional<uint8_t> doorbellCompletionCode;  // the doorbell request's answer
+    std::optional<uint32_t> windowReadMask;         // data bits that read back
+    bool windowGoneAtDoorbell = false;              // window reads all ones from then
     // Replies and the BMC's return after its reset.
     bool replyShort = false;                 // Get Device ID answered with 2 bytes
     bool replyEcho = false;                  // answered with another command's echo

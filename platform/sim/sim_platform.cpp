@@ -27,6 +27,7 @@ struct Board {
     bool locateFails = false;
     std::vector<MemoryDevice*> memory;
     uint64_t strays = 0;
+    std::vector<ClaimedWindow> claimed;
 };
 
 Board& board() {
@@ -91,6 +92,9 @@ void attachMemoryDevice(MemoryDevice* device) {
 }
 uint64_t strayMemoryAccesses() {
     return board().strays;
+}
+const std::vector<ClaimedWindow>& claimedWindows() {
+    return board().claimed;
 }
 
 void resetBoard() {
@@ -193,6 +197,32 @@ EfiStatus platformPciBarLength(PlatformPciIo* pciIo, uint32_t barOffset, uint64_
     if (index >= board().pci.size() || barOffset < 0x10 || barOffset > 0x24 || barOffset % 4 != 0)
         return EFI_INVALID_PARAMETER;
     *length = board().pci[index].barLengths[(barOffset - 0x10) / 4];
+    return EFI_SUCCESS;
+}
+
+EfiStatus platformPciLocation(PlatformPciIo* pciIo, PlatformPciLocation* location) {
+    size_t index = reinterpret_cast<size_t>(pciIo) - 1;
+    if (index >= board().pci.size())
+        return EFI_INVALID_PARAMETER;
+    const sim::PciFunction& function = board().pci[index];
+    if (function.placed)
+        *location = {function.location[0], function.location[1], function.location[2],
+                     function.location[3]};
+    else
+        *location = {0, 0, static_cast<uint32_t>(index), 0};
+    return EFI_SUCCESS;
+}
+
+// The board has no operating system between the tool and its devices.
+EfiStatus platformPciClaimWindow(PlatformPciIo* pciIo, uint32_t, uint64_t base, uint64_t) {
+    size_t index = reinterpret_cast<size_t>(pciIo) - 1;
+    if (index >= board().pci.size())
+        return EFI_INVALID_PARAMETER;
+    board().claimed.push_back({index, base});
+    return EFI_SUCCESS;
+}
+
+EfiStatus platformClaimBmc(uint16_t) {
     return EFI_SUCCESS;
 }
 

@@ -43,6 +43,7 @@ void SmemBmc::install(const SmemScript& script) {
     script_ = script;
     memory_.reset(script.sharedMemoryAddress, BMC_MEMORY_SIZE);
     window_.reset(script.windowBase, &memory_);
+    window_.setFaults(script.windowFaults);
     bmc().registerHandler(NETFN_OEM_GROUP, CMD_ADDRESS,
                           [this](const Bytes& r) { return answerAddress(r); });
     bmc().registerHandler(NETFN_OEM_GROUP, CMD_DOORBELL,
@@ -83,6 +84,13 @@ Bytes SmemBmc::answerDoorbell(const Bytes& request) {
     if (!forUs(request, 0x0C) || request.size() < 7 || request[6] != 0x00)
         return responseHeader(request, CC_INVALID_DATA);
     doorbellsRung_++;
+    if (script_.windowGoneAtDoorbell)
+        window_.setFaults(WindowFaults{true, false, 0xFFFFFFFFu});
+    if (script_.doorbellCompletionCode != 0x00) {
+        Bytes refused = oemHeader(request);
+        refused[2] = script_.doorbellCompletionCode;
+        return refused;
+    }
     if (script_.doorbellDelayMicros == 0)
         takeDoorbell();
     else if (script_.doorbellDelayMicros != SMEM_NEVER && !doorbellPending_) {

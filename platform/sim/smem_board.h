@@ -40,6 +40,13 @@ struct SmemScript {
                                                BMC_ENTERPRISE_NUMBER[2]};
     // Where the display function's window decodes on the host bus.
     uint64_t windowBase = 0xF8000000;
+    WindowFaults windowFaults;
+    // Completion code of the doorbell answer; a BMC that answers anything
+    // but 0 has not taken the command.
+    uint8_t doorbellCompletionCode = 0x00;
+    // The window stops answering when the doorbell request arrives (the BMC
+    // dropped its side of the bus): the command word then reads all ones.
+    bool windowGoneAtDoorbell = false;
     // Virtual time from the doorbell request until the BMC takes the command;
     // SMEM_NEVER: it never does.
     uint64_t doorbellDelayMicros = 30000;
@@ -141,5 +148,13 @@ PciFunction pciFunction(uint16_t vendor, uint16_t device, uint8_t baseClass, uin
 // A host bridge, a storage controller decoding I/O at 0x14, the BMC's display
 // function with `windowRegister`, and a network controller.
 std::vector<PciFunction> defaultPciBus(uint32_t windowRegister);
+
+// An add-in graphics card behind a bridge (bus 0x17): a display function of
+// another vendor whose 256 MiB BAR 0x14 would hold the window as well.
+PciFunction addInGraphicsCard();
+
+// Where bar64 puts the window: above 4 GiB, so that cutting its base to 32
+// bits lands on memory that is not the window.
+constexpr uint64_t WINDOW_ABOVE_4G = 0x1F8000000ull;
 
 }  // namespace sim

@@ -36,4 +36,12 @@ std::vector<PciFunction> defaultPciBus(uint32_t windowRegister) {
     };
 }
 
+PciFunction addInGraphicsCard() {
+    PciFunction card = pciFunction(0x10DE, 0x1EB8, 0x03, 0x00, 0x00, 0x0007, 0xE0000008);
+    card.barLengths[1] = 0x10000000;
+    card.placed = true;
+    card.location = {0, 0x17, 0, 0};
+    return card;
+}
+
 }  // namespace sim

@@ -25,6 +25,8 @@ uint8_t* BmcWindowDevice::dataBytes(uint64_t address, size_t length) {
 
 uint32_t BmcWindowDevice::read(uint64_t address, unsigned width) {
     accesses_++;
+    if (faults_.unclaimed)
+        return 0xFFFFFFFFu;
     uint64_t offset = address - barBase_;
     if (offset == WINDOW_ENABLE)
         return enabled_ ? 1 : 0;
@@ -38,7 +40,7 @@ uint32_t BmcWindowDevice::read(uint64_t address, unsigned width) {
     uint32_t value = 0;
     for (unsigned i = 0; i < width; ++i)
         value |= static_cast<uint32_t>(bytes[i]) << (8 * i);
-    return value;
+    return value & faults_.dataReadMask;
 }
 
 void BmcWindowDevice::writeRegister(uint64_t offset, uint32_t value) {
@@ -47,12 +49,15 @@ void BmcWindowDevice::writeRegister(uint64_t offset, uint32_t value) {
         enabled_ = (value & 1) != 0;
     } else if (offset == WINDOW_BASE) {
         baseWrites_++;
-        base_ = value;
+        if (!faults_.stuckBase)
+            base_ = value;
     }
 }
 
 void BmcWindowDevice::write(uint64_t address, unsigned width, uint32_t value) {
     accesses_++;
+    if (faults_.unclaimed)
+        return;
     uint64_t offset = address - barBase_;
     if (offset < WINDOW_DATA) {
         writeRegister(offset, value);
@@ -66,7 +71,7 @@ void BmcWindowDevice::write(uint64_t address, unsigned width, uint32_t value) {
 
 uint8_t* BmcWindowDevice::hostPointer(uint64_t address, size_t length) {
     accesses_++;
-    if (address - barBase_ < WINDOW_DATA)
+    if (faults_.unclaimed || address - barBase_ < WINDOW_DATA)
         return nullptr;  // registers, not memory
     return dataBytes(address, length);
 }

@@ -17,9 +17,19 @@ constexpr uint64_t WINDOW_BASE = 0xF004;
 constexpr uint64_t WINDOW_DATA = 0x10000;
 constexpr uint64_t WINDOW_DATA_SIZE = 0x10000;
 
+// Ways a window fails its host: nothing behind it (reads all ones, writes
+// lost), a base register that keeps its value, data bits that read back
+// cleared (a bus fault: only the bits of `dataReadMask` come back).
+struct WindowFaults {
+    bool unclaimed = false;
+    bool stuckBase = false;
+    uint32_t dataReadMask = 0xFFFFFFFFu;
+};
+
 class BmcWindowDevice : public MemoryDevice {
   public:
     void reset(uint64_t barBase, BmcMemory* memory);
+    void setFaults(const WindowFaults& faults) { faults_ = faults; }
 
     bool claims(uint64_t address, size_t length) const override;
     uint32_t read(uint64_t address, unsigned width) override;
@@ -49,6 +59,7 @@ class BmcWindowDevice : public MemoryDevice {
     uint64_t enableWrites_ = 0;
     uint64_t baseWrites_ = 0;
     uint64_t unbacked_ = 0;
+    WindowFaults faults_;
 };
 
 }  // namespace sim

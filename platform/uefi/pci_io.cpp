@@ -78,3 +78,24 @@ EfiStatus platformPciBarLength(PlatformPciIo* pciIo, uint32_t barOffset, uint64_
     bootServices()->FreePool(resources);
     return EFI_SUCCESS;
 }
+
+EfiStatus platformPciLocation(PlatformPciIo* pciIo, PlatformPciLocation* location) {
+    EFI_PCI_IO_PROTOCOL* protocol = reinterpret_cast<EFI_PCI_IO_PROTOCOL*>(pciIo);
+    UINTN segment = 0, bus = 0, device = 0, function = 0;
+    EFI_STATUS status = protocol->GetLocation(protocol, &segment, &bus, &device, &function);
+    if (EFI_ERROR(status))
+        return status;
+    *location = {static_cast<uint32_t>(segment), static_cast<uint32_t>(bus),
+                 static_cast<uint32_t>(device), static_cast<uint32_t>(function)};
+    return EFI_SUCCESS;
+}
+
+// Firmware maps all of memory one to one and no other program runs beside
+// the shell's: the BAR is reachable as it is.
+EfiStatus platformPciClaimWindow(PlatformPciIo*, uint32_t, uint64_t, uint64_t) {
+    return EFI_SUCCESS;
+}
+
+EfiStatus platformClaimBmc(uint16_t) {
+    return EFI_SUCCESS;
+}

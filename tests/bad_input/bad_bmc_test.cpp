@@ -2,9 +2,11 @@
 // by then, and it stays: byte for byte the image a DSBSHM run builds, never a
 // partial one, while the status says that the BMC did not take it.
 #include <algorithm>
+#include <cstdio>
 #include <string>
 
 #include "platform/sim/kcs_bmc.h"
+#include "platform/sim/sim_faults.h"
 #include "platform/sim/smem_board.h"
 #include "tests/bad_input/pelgrin_run.h"
 #include "tests/sku/sku_run_support.h"
@@ -60,6 +62,27 @@ class BadBmc : public PelgrinRun {
         EXPECT_EQ(readFile("SKU.BIN"), dsbshmImage);
         EXPECT_TRUE(sim::smemBmc().receivedFiles().empty());
         EXPECT_EQ(sim::strayMemoryAccesses(), 0u);
+    }
+
+    // The default board with SIM_FAULTS `text`, as the host programs read it.
+    static void boardWithFaults(const char* text) {
+        sim::SimFaults faults;
+        std::string error;
+        ASSERT_TRUE(sim::parseSimFaults(text, &faults, &error)) << error;
+        sim::resetBoard();
+        sim::setSimFaults(faults);
+        sim::installDefaultBoard();
+        sim::setWallClock(BOARD_CLOCK);
+    }
+
+    // Hexadecimal offset of the first SKU.BIN byte with a bit of `mask` set.
+    std::string firstByteWith(uint8_t mask) const {
+        size_t offset = 0;
+        while (offset < dsbshmImage.size() && (dsbshmImage[offset] & mask) == 0)
+            ++offset;
+        char text[16];
+        snprintf(text, sizeof text, "%zX", offset);
+        return text;
     }
 
     std::vector<unsigned char> dsbshmImage;
@@ -193,6 +216,84 @@ TEST_F(BadBmc, DoorbellNeverTakenEndsWithOne) {
     EXPECT_EQ(outcome.output.find("Reset BMC"), std::string::npos);
     EXPECT_GE(sim::nowMicros(), 30000000u);
     EXPECT_LT(sim::nowMicros(), 31000000u);
+}
+
+// Each window-path fault of SIM_FAULTS on the default board: the run's last
+// line and status, whether the BMC took SKU.BIN, and never a write that
+// missed the window (no stray access, none through the window to memory the
+// BMC does not have).
+TEST_F(BadBmc, SimFaultsOnTheWindowPath) {
+    struct Case {
+        const char* faults;
+        int status;
+        std::string tail;
+        bool received;
+    };
+    const std::string failed = "Initial SMem Request failed\n";
+    const Case cases[] = {
+        {"", 0, "Done\n", true},
+        {"bar64", 0, "Done\n", true},
+        {"smem-address=0xFFF00000", 0, "Done\n", true},
+        {"two-displays", 7,
+         "Error! More than one display function could hold the BMC's window (choose with "
+         "VELSKU_BMC_PCI_VENDORS): 0000:00:02.0 1e7a:2000, 0000:17:00.0 10de:1eb8\n" +
+             failed,
+         false},
+        {"smem-address=0", 7,
+         "Error! The BMC's shared-memory address 0x00000000 cannot be used: it is 0\n" + failed,
+         false},
+        {"smem-address=0x9E001234", 7,
+         "Error! The BMC's shared-memory address 0x9E001234 cannot be used: it is not 64 KiB "
+         "aligned\n" +
+             failed,
+         false},
+        {"smem-address=0xFFF80000", 7,
+         "Error! The BMC's shared-memory address 0xFFF80000 cannot be used: its data area would "
+         "pass 4 GiB\n" +
+             failed,
+         false},
+        {"smem-cc=0xC1", 7, NO_ADDRESS, false},
+        {"window-unclaimed", 7,
+         "Error! The BMC window at 0xf8000000 did not take base 0x9E000000 (reads 0xFFFFFFFF)\n" +
+             failed,
+         false},
+        {"window-stuck-base", 7,
+         "Error! The BMC window at 0xf8000000 did not take base 0x9E000000 (reads 0x00000000)\n" +
+             failed,
+         false},
+        {"window-read-mask=0xFFFFFFFD", 7,
+         "Error! The BMC window does not hold SKU.BIN: it differs from offset 0x" +
+             firstByteWith(0x02) + "\n",
+         false},
+        {"doorbell-cc=0xC0", 1, "Error! The BMC refused the doorbell: completion code 0xC0\n",
+         false},
+        {"window-gone-at-doorbell", 1,
+         "Error! The BMC window stopped answering: the command word reads 0xFFFFFFFF\n", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.faults);
+        boardWithFaults(c.faults);
+        leaveEarlierOutputs();
+        std::remove("units.log");
+        std::vector<std::string> words = WORDS;
+        words.push_back("LOG=units.log");
+        PelgrinOutcome outcome = run(words);
+        EXPECT_EQ(outcome.status, c.status);
+        EXPECT_TRUE(endsWith(outcome.output, c.tail)) << outcome.output;
+        std::string record = testsupport::readText("units.log");
+        EXPECT_NE(record.find(c.received ? "\"sent\":true" : "\"sent\":false"), std::string::npos)
+            << record;
+        EXPECT_NE(record.find("\"status\":" + std::to_string(c.status) + ","), std::string::npos)
+            << record;
+        EXPECT_EQ(readFile("SKU.BIN"), dsbshmImage);
+        const std::vector<sim::ReceivedFile>& received = sim::smemBmc().receivedFiles();
+        EXPECT_EQ(received.size(), c.received ? 1u : 0u);
+        if (c.received && !received.empty()) {
+            EXPECT_EQ(received[0].bytes, dsbshmImage);
+        }
+        EXPECT_EQ(sim::strayMemoryAccesses(), 0u);
+        EXPECT_EQ(sim::smemBmc().window().unbackedAccesses(), 0u);
+    }
 }
 
 }  // namespace

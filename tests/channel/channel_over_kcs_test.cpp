@@ -21,8 +21,9 @@ class ChannelOverKcs : public testing::Test {
     }
     int32_t run(uint8_t kind, const char* path) {
         int32_t result = 99;
+        int32_t failure = 0;
         out = captureStdout([&] {
-            SmemChannel* channel = openSmemChannel(kind);
+            SmemChannel* channel = openSmemChannel(kind, &failure);
             result = channel ? channel->operation(channel, path) : 7;
             closeSmemChannel(channel);
         });

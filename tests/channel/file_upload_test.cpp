@@ -13,8 +13,9 @@ class FileUpload : public ChannelTest {
     // Opens an upload channel and runs it on `name`; the console of both.
     int32_t upload(const char* name) {
         int32_t result = 99;
+        int32_t failure = 0;
         out = captureStdout([&] {
-            SmemChannel* channel = openSmemChannel(SMEM_OP_FILE_UPLOAD);
+            SmemChannel* channel = openSmemChannel(SMEM_OP_FILE_UPLOAD, &failure);
             ASSERT_NE(channel, nullptr);
             requestsBefore = sim::bmc().received().size();
             result = channel->operation(channel, name);

@@ -40,7 +40,8 @@ class FirmwareUpdate : public ChannelTest {
     // The console of the update alone (the channel opened beforehand).
     int32_t update(const char* name) {
         SmemChannel* channel = nullptr;
-        captureStdout([&] { channel = openSmemChannel(SMEM_OP_FIRMWARE_UPDATE); });
+        int32_t failure = 0;
+        captureStdout([&] { channel = openSmemChannel(SMEM_OP_FIRMWARE_UPDATE, &failure); });
         EXPECT_NE(channel, nullptr);
         requestsBefore = sim::bmc().received().size();
         int32_t result = 99;

@@ -19,7 +19,8 @@ class OpenChannel : public ChannelTest {
     }
     SmemChannel* open(uint8_t kind) {
         SmemChannel* channel = nullptr;
-        out = captureStdout([&] { channel = openSmemChannel(kind); });
+        int32_t failure = 0;
+        out = captureStdout([&] { channel = openSmemChannel(kind, &failure); });
         opened.push_back(channel);
         return channel;
     }

@@ -36,7 +36,8 @@ SmemChannel* openQuietly(uint8_t kind) {
     sim::installSmemBmc(script);
     sim::setPciFunctions(sim::defaultPciBus(0xF8000008));
     std::FILE* console = std::freopen("/dev/null", "w", stdout);
-    SmemChannel* channel = console ? openSmemChannel(kind) : nullptr;
+    int32_t failure = 0;
+    SmemChannel* channel = console ? openSmemChannel(kind, &failure) : nullptr;
     return channel;
 }
 

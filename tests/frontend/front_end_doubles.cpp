@@ -3,11 +3,13 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "kcs/kcs.h"
 #include "pelgrin/channel/smem_channel.h"
 #include "pelgrin/frontend/fru_verify.h"
 #include "pelgrin/run/run_constants.h"
 #include "pelgrin/sku/process_sku.h"
 
+KcsPolicy kcsPolicy = PELGRIN_KCS_POLICY;
 uint32_t smemBase = 0;
 uint32_t smemDataBase = 0;
 
@@ -53,12 +55,14 @@ int processSku(SkuContext* context, uint8_t* imageBuffer) {
     return script.processStatus;
 }
 
-SmemChannel* openSmemChannel(uint8_t kind) {
+SmemChannel* openSmemChannel(uint8_t kind, int32_t* failure) {
     using namespace doubles;
     recorded.channelOpens++;
     recorded.channelKind = kind;
-    if (!script.channelOpens)
+    if (!script.channelOpens) {
+        *failure = script.channelFailure;
         return nullptr;
+    }
     channel.operation = recordOperation;
     return &channel;
 }

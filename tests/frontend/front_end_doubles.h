@@ -13,6 +13,7 @@ struct Script {
     bool channelOpens = true;
     int operationStatus = 0;
     int verifyStatus = 0;
+    int channelFailure = 7;  // openSmemChannel's status when it does not open
 };
 
 struct Record {

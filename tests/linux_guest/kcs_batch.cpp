@@ -4,16 +4,16 @@
 //
 //   kcs_batch transport N DELAY_MS | compare N |
 //             spawn N PROGRAM ARGS... |
-//             unprivileged PROGRAM ARGS... | window [beyond]
+//             unprivileged PROGRAM ARGS... | window [beyond] | hold SECONDS
 //
 // compare: the plain loop and the transport with no pauses, in alternating
 // blocks of N requests, each at its best block.
 //
 // window: the first display function (class 03/00/00, I/O and memory on)
 // through the seam, its registers at 0x10 and 0x14 with the lengths they
-// decode, a pattern written to
-// and read back from the memory behind the first, and with "beyond" a read
-// past the end of the second's region.
+// decode, a pattern written to and read back from the memory behind the
+// first once it is claimed, and with "beyond" a read in the second's region,
+// which was not claimed.
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -218,6 +218,10 @@ int window(bool beyond) {
             continue;
         uint64_t memory = memoryBar(pciIo, 0x10);
         uint64_t registers = memoryBar(pciIo, 0x14);
+        uint64_t length = 0;
+        platformPciBarLength(pciIo, 0x10, &length);
+        if (platformPciClaimWindow(pciIo, 0x10, memory, length) != EFI_SUCCESS)
+            return 11;
         writeAndReadBack(memory);
         if (beyond)
             printf("beyond: 0x%x\n", platformPhysRead8(registers + 0xF000));
@@ -237,6 +241,14 @@ int unprivileged(char** program) {
     return 127;
 }
 
+// Takes the BMC as pelgrin and dorvax do and keeps it `seconds` long.
+int holdBmc(int seconds) {
+    if (platformClaimBmc(0xCA2) != EFI_SUCCESS)
+        return 11;
+    sleep(static_cast<unsigned>(seconds));
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -244,6 +256,8 @@ int main(int argc, char** argv) {
         return window(argc == 3 && strcmp(argv[2], "beyond") == 0);
     if (argc >= 3 && strcmp(argv[1], "unprivileged") == 0)
         return unprivileged(argv + 2);
+    if (argc == 3 && strcmp(argv[1], "hold") == 0)
+        return holdBmc(atoi(argv[2]));
     long count = argc >= 3 ? atol(argv[2]) : 0;
     if (count <= 0) {
         fprintf(stderr, "usage: kcs_batch transport|compare|spawn N ...\n");

@@ -37,11 +37,16 @@ step run pelgrin %(values)s VERIFY
 put SKU.BIN
 step fru_info dorvax 28 10 00
 step fru_read dorvax 28 11 00 00 00 10
+step si_without_devintf sh -c '%(si_only)s && dorvax 18 01'
 step driver_load sh -c '%(driver_load)s'
 step ipmitool_fru_read ipmitool fru read 0 bmc-fru.bin
 put bmc-fru.bin
 """
 BOOT_TIMEOUT = 300
+# ipmi_si on the ports without its device node, then the node.
+SI_ONLY = ("insmod /modules/ipmi_msghandler.ko && insmod /modules/ipmi_si.ko type=kcs "
+           "ports=0xca2")
+DEVINTF = "insmod /modules/ipmi_devintf.ko && ls /dev/ipmi0"
 
 
 def build_initramfs():
@@ -74,14 +79,15 @@ class LinuxPelgrinThroughTheWindowAgent(unittest.TestCase):
         cls.work = tempfile.mkdtemp(prefix="window-agent-guest-")
         cls.fru_size = fru_size = len(window_agent.fru_from_sku(window_agent_tests.host_sku_bin(
             os.path.join(cls.work, "host"), window_agent_tests.VALUES)))
-        cls.attached = window_agent_tests.AgentBmc(cls.work, fru_size)
+        cls.attached = window_agent_tests.AgentBmc(cls.work, fru_size,
+                                                   displays=window_agent_tests.AgentBmc.BRIDGED)
         cls.bmc, cls.agent = cls.attached.bmc, cls.attached.agent
         started = time.monotonic()
         try:
             cls.steps, cls.files, cls.console = guest.boot(
                 OPTIONS.kernel_dir, build_initramfs(),
                 STEPS % {"values": " ".join(window_agent_tests.VALUES),
-                         "driver_load": guest.DRIVER_LOAD},
+                         "si_only": SI_ONLY, "driver_load": DEVINTF},
                 cls.attached.qemu_args, BOOT_TIMEOUT)
         finally:
             cls.attached.stop()
@@ -120,6 +126,11 @@ class LinuxPelgrinThroughTheWindowAgent(unittest.TestCase):
         info, read = window_agent_tests.fru_replies(fru, "\n")
         self.assertEqual(self.step("fru_info"), (info, 0))
         self.assertEqual(self.step("fru_read"), (read, 0))
+
+    def test_ipmi_si_without_its_device_node_is_refused(self):
+        text, status = self.step("si_without_devintf")
+        self.assertIn("load ipmi_devintf (modprobe ipmi_devintf)", text)
+        self.assertEqual(status, 11)
 
     def test_ipmitool_through_the_driver_reads_a_fru_skubin_matches(self):
         self.assertEqual(self.step("driver_load"), ("/dev/ipmi0\n", 0))

@@ -72,3 +72,77 @@ TEST(PciRegion, LengthOfEachBarLine) {
 }
 
 }  // namespace
+
+// A VGA function behind a bridge: the bridge's own resource file lists the
+// windows it forwards on lines 7 and up, and they hold the function's BAR;
+// only the function's own line N may be taken.
+TEST(PciRegion, OnlyTheNamedLineHoldsTheWindow) {
+    const char* const bridge =
+        "0x0000000000000000 0x0000000000000000 0x0000000000000000\n"
+        "0x0000000000000000 0x0000000000000000 0x0000000000000000\n"
+        "0x0000000000000000 0x0000000000000000 0x0000000000000000\n"
+        "0x0000000000000000 0x0000000000000000 0x0000000000000000\n"
+        "0x0000000000000000 0x0000000000000000 0x0000000000000000\n"
+        "0x0000000000000000 0x0000000000000000 0x0000000000000000\n"
+        "0x0000000000000000 0x0000000000000000 0x0000000000000000\n"
+        "0x000000000000d000 0x000000000000dfff 0x0000000000000101\n"
+        "0x00000000f8000000 0x00000000fbffffff 0x0000000000000200\n";
+    struct Case {
+        const char* name;
+        const char* text;
+        int line;
+        uint64_t address;
+        int index;
+    };
+    const Case cases[] = {
+        {"the VGA function's BAR 1", kCirrus, 1, 0xfebf0000, -1},  // 4 KiB: too small
+        {"the VGA function's BAR 0", kCirrus, 0, 0xfc000000, 0},
+        {"the bridge's forwarded window", bridge, 8, 0xf8000000, 8},
+        {"the bridge asked for BAR 1", bridge, 1, 0xf8000000, -1},
+        {"a line past the end", kCirrus, 9, 0xfc000000, -1},
+        {"a line holding another range", kCirrus, 4, 0xfc000000, -1},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(pciRegionOnLine(c.text, c.line, c.address, 0x20000).index, c.index) << c.name;
+}
+
+TEST(PciName, SysfsNamesGiveTheLocation) {
+    struct Case {
+        const char* name;
+        bool parsed;
+        uint32_t segment, bus, device, function;
+    };
+    const Case cases[] = {
+        {"0000:00:02.0", true, 0, 0, 2, 0},
+        {"0001:17:1f.7", true, 1, 0x17, 0x1f, 7},
+        {"0000:01:01.0", true, 0, 1, 1, 0},
+        {"0000:00:20.0", false, 0, 0, 0, 0},   // device past 31
+        {"0000:00:02.8", false, 0, 0, 0, 0},   // function past 7
+        {"0000:00:02.0x", false, 0, 0, 0, 0},  // trailing text
+        {"00:02.0", false, 0, 0, 0, 0},
+        {"", false, 0, 0, 0, 0},
+    };
+    for (const Case& c : cases) {
+        uint32_t at[4] = {99, 99, 99, 99};
+        EXPECT_EQ(parsePciName(c.name, &at[0], &at[1], &at[2], &at[3]), c.parsed) << c.name;
+        if (c.parsed) {
+            EXPECT_EQ(at[0], c.segment) << c.name;
+            EXPECT_EQ(at[1], c.bus) << c.name;
+            EXPECT_EQ(at[2], c.device) << c.name;
+            EXPECT_EQ(at[3], c.function) << c.name;
+        }
+    }
+}
+
+TEST(BoundDriver, OnlyPlaceholdersLeaveTheWindowAlone) {
+    struct Case {
+        const char* driver;
+        bool leavesAlone;
+    };
+    const Case cases[] = {
+        {"", true},        {"pci-stub", true}, {"vfio-pci", true}, {"uio_pci_generic", true},
+        {"vmwgfx", false}, {"ast", false},     {"bochs", false},   {"pci-stubby", false},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(driverLeavesWindowAlone(c.driver), c.leavesAlone) << c.driver;
+}

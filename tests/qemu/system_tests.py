@@ -355,6 +355,18 @@ class PelgrinAgainstOemBmc(unittest.TestCase):
         self.assertIn("Initial SMem Failed\r\n", text)
         self.assertEqual((status, doorbells), ("0x7", 0))
 
+    # Both have a memory BAR 1 of 16 MiB or more: either could be the BMC's,
+    # so neither is written and the doorbell is never rung.
+    def test_two_display_functions_with_large_bars_are_both_named(self):
+        text, status, doorbells = self.run_with_display("qxl-vga", "vmware-svga")
+        line = re.search(r"Error! More than one display function could hold the BMC's window "
+                         r"\(choose with VELSKU_BMC_PCI_VENDORS\): (.*)\r\n", text)
+        self.assertIsNotNone(line, text)
+        self.assertRegex(line.group(1),
+                         r"^0000:00:[0-9a-f]{2}\.0 1b36:0100, 0000:00:[0-9a-f]{2}\.0 15ad:0405$")
+        self.assertIn("Initial SMem Request failed\r\n", text)
+        self.assertEqual((status, doorbells), ("0x7", 0))
+
     def test_ati_vga_io_window_is_passed_over(self):
         text, status, doorbells = self.run_with_display("ati-vga")
         self.assertIn("Initial SMem Failed\r\n", text)

@@ -35,6 +35,8 @@ MISMATCH_REREADS = 40
 REREADS_FOR_30_S = r"Done\r\n(\rWaiting for the new FRU \.\.\. \d+ s){10,15}\r\n"
 
 
+# build/uefi-vendors: pelgrin.efi built with VELSKU_BMC_PCI_VENDORS=15ad.
+VENDOR_IMAGES = ""
 SERIAL_LINE = 'Verify: board serial number: BMC holds "%s", SKU.BIN has "%s"\r\n' % (
     ALTERED_SERIAL, SERIAL)
 
@@ -109,16 +111,18 @@ class UploadVerifyThroughTheWindowAgent(unittest.TestCase):
     doorbell and hands the FRU to ipmi_sim, which pelgrin then reads back.
     One boot per agent mode."""
 
-    def run_production(self, alter_serial, area_room=0):
+    def run_production(self, alter_serial, area_room=0, displays=("vmware-svga",),
+                       image_dir=None):
         work = tempfile.mkdtemp(prefix="verify-agent-")
         self.addCleanup(shutil.rmtree, work, True)
         fru_size = len(window_agent.fru_from_sku(
             window_agent_tests.host_sku_bin(os.path.join(work, "host"), VALUES)))
         attached = window_agent_tests.AgentBmc(work, fru_size, alter_serial,
-                                               fru_size + area_room)
+                                               fru_size + area_room, displays)
         try:
             results = system_tests.run_cases(
-                [os.path.join(system_tests.IMAGES, "pelgrin.efi"), system_tests.EXAMPLE_SKU],
+                [os.path.join(image_dir or system_tests.IMAGES, "pelgrin.efi"),
+                 system_tests.EXAMPLE_SKU],
                 [("run", ["pelgrin.efi " + " ".join(VALUES) + " VERIFY"])],
                 attached.qemu_args, timeout=window_agent_tests.RUN_TIMEOUT + MISMATCH_REREADS)
         finally:
@@ -130,6 +134,24 @@ class UploadVerifyThroughTheWindowAgent(unittest.TestCase):
 
     def test_the_applied_fru_matches(self):
         text, status, fru_size = self.run_production(False)
+        self.assertTrue(text.endswith(
+            "Done\r\nVerify: the BMC's FRU matches SKU.BIN (%d bytes)\r\n" % fru_size), text)
+        self.assertEqual(status, "0x0")
+
+    def test_behind_a_bridge_the_applied_fru_matches(self):
+        text, status, fru_size = self.run_production(
+            False, displays=window_agent_tests.AgentBmc.BRIDGED)
+        self.assertTrue(text.endswith(
+            "Done\r\nVerify: the BMC's FRU matches SKU.BIN (%d bytes)\r\n" % fru_size), text)
+        self.assertEqual(status, "0x0")
+
+    # qxl-vga beside vmware-svga: the image built for vmware-svga's vendor
+    # takes its window and passes the other by.
+    @unittest.skipUnless(VENDOR_IMAGES or "--vendor-images" in sys.argv,
+                         "needs a pelgrin.efi built with VELSKU_BMC_PCI_VENDORS=15ad")
+    def test_built_for_the_bmcs_vendor_takes_its_window_beside_another(self):
+        text, status, fru_size = self.run_production(
+            False, displays=("qxl-vga", "vmware-svga"), image_dir=VENDOR_IMAGES)
         self.assertTrue(text.endswith(
             "Done\r\nVerify: the BMC's FRU matches SKU.BIN (%d bytes)\r\n" % fru_size), text)
         self.assertEqual(status, "0x0")
@@ -153,7 +175,10 @@ def main():
     parser.add_argument("--images", default=system_tests.IMAGES)
     parser.add_argument("--host-bin", default=system_tests.HOST_BIN)
     parser.add_argument("--oem-module", default=system_tests.OEM_MODULE)
+    parser.add_argument("--vendor-images", default="")
     options, rest = parser.parse_known_args()
+    global VENDOR_IMAGES
+    VENDOR_IMAGES = os.path.abspath(options.vendor_images) if options.vendor_images else ""
     system_tests.IMAGES = os.path.abspath(options.images)
     system_tests.HOST_BIN = os.path.abspath(options.host_bin)
     if options.oem_module:

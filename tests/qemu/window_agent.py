@@ -160,11 +160,23 @@ def applied(fru, alter_serial):
     return alter_board_serial(fru) if alter_serial else fru
 
 
-def window_bar(devices):
+# The agent plays the BMC behind vmware-svga's window only, whatever other
+# display functions the boot has.
+VMWARE_SVGA_VENDOR = 0x15AD
+
+
+def window_bar(devices, vendor=None):
     """Address of the first VGA-class device's BAR 1 in a query-pci device
-    list, the register pelgrin takes as the window, or None while unassigned."""
+    list (of `vendor` when given), looking behind bridges too: the register
+    pelgrin takes as the window, or None while unassigned."""
     for device in devices:
+        behind = device.get("pci_bridge", {}).get("devices", [])
+        address = window_bar(behind, vendor)
+        if address is not None:
+            return address
         if device["class_info"]["class"] != PCI_CLASS_DISPLAY_VGA:
+            continue
+        if vendor is not None and device["id"]["vendor"] != vendor:
             continue
         for bar in device.get("regions", []):
             if bar["bar"] == WINDOW_BAR_INDEX and bar["type"] == "memory":
@@ -198,9 +210,9 @@ class Qmp:
             raise AgentError("QMP %s: %s" % (name, reply["error"]))
         return reply["return"]
 
-    def window_bar(self):
+    def window_bar(self, vendor=None):
         for bus in self.command("query-pci"):
-            address = window_bar(bus["devices"])
+            address = window_bar(bus["devices"], vendor)
             if address is not None:
                 return address
         return None
@@ -350,7 +362,7 @@ class WindowAgent:
         while True:
             time.sleep(POLL_SECONDS)
             if self.bar is None:
-                self.bar = qmp.window_bar()
+                self.bar = qmp.window_bar(VMWARE_SVGA_VENDOR)
                 continue
             stub.pause()
             if _word(stub, self.bar + UPLOAD_COMMAND_WORD) == DOORBELL_RUNG:

@@ -104,7 +104,12 @@ class AgentBmc:
     on vmware-svga's window. `qemu_args` attach all of it to a boot; stop()
     after the boot."""
 
-    def __init__(self, work, fru_size, alter_serial=False, area_size=None):
+    # vmware-svga behind a PCI bridge, as a board puts the BMC's display
+    # function behind a root port.
+    BRIDGED = ("pci-bridge,id=br1,chassis_nr=1", "vmware-svga,bus=br1,addr=1")
+
+    def __init__(self, work, fru_size, alter_serial=False, area_size=None,
+                 displays=("vmware-svga",)):
         fru_file = os.path.join(work, "fru0.bin")
         area_size = area_size or fru_size
         with open(fru_file, "wb") as handle:
@@ -115,8 +120,8 @@ class AgentBmc:
         gdb_port = system_tests.free_port()
         self.agent = window_agent.WindowAgent(qmp, gdb_port, fru_file, alter_serial).start()
         self.qemu_args = self.bmc.qemu_args() + [
-            "-device", "vmware-svga", "-qmp", "unix:%s,server=on,wait=off" % qmp,
-            "-gdb", "tcp:127.0.0.1:%d" % gdb_port]
+            arg for device in displays for arg in ("-device", device)] + [
+            "-qmp", "unix:%s,server=on,wait=off" % qmp, "-gdb", "tcp:127.0.0.1:%d" % gdb_port]
 
     def stop(self):
         self.agent.join(10)
