@@ -44,7 +44,8 @@ Bytes fruImageOf(const Bytes& skuImage) {
 
 }  // namespace
 
-void FruBmc::install(const FruBmcScript& script) {
+void FruBmc::install(const FruBmcScript& given) {
+    const FruBmcScript script = withAreaFaults(given);
     *this = FruBmc{};
     script_ = script;
     area_ = script.initialContent;
@@ -54,6 +55,7 @@ void FruBmc::install(const FruBmcScript& script) {
                           [this](const Bytes& r) { return answerAreaInfo(r); });
     bmc().registerHandler(NETFN_STORAGE, CMD_READ_DATA,
                           [this](const Bytes& r) { return answerRead(r); });
+    installWriteSide();
     smemBmc().setFileListener([this](const ReceivedFile& file) {
         if (file.name == "SKU.BIN")
             apply(file.bytes);

@@ -13,6 +13,7 @@ struct Script {
     bool channelOpens = true;
     int operationStatus = 0;
     int verifyStatus = 0;
+    int fruWriteStatus = 0;
 };
 
 struct Record {
@@ -24,6 +25,8 @@ struct Record {
     std::string operationPath;
     int verifyCalls = 0;
     bool verifiedAfterUpload = false;
+    int fruWrites = 0;
+    bool verifiedAfterFruWrite = false;
 };
 
 void reset(const Script& script);

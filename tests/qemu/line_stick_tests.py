@@ -272,7 +272,7 @@ class StationCycleThroughTheWindowAgent(unittest.TestCase):
                 sku_bin = stick_file(image, "SKU.BIN")
                 self.assertEqual(capture[:len(sku_bin)], sku_bin)
                 self.assertEqual((record["status"], record["sent"], record["verification"]),
-                                 (status, True, verification))
+                                 (status, "window", verification))
                 self.assertEqual(record["values"], STATION_VALUES)
                 self.assertEqual(record["SKU.BIN"], {
                     "sha256": hashlib.sha256(sku_bin).hexdigest(), "size": len(sku_bin)})

@@ -12,6 +12,7 @@ applying SKU.BIN's FRU to ipmi_sim, as sent or with another serial number.
 
 import argparse
 import os
+import re
 import shutil
 import sys
 import tempfile
@@ -128,6 +129,98 @@ class UploadVerifyThroughTheWindowAgent(unittest.TestCase):
         text, status, _ = self.run_production(True)
         self.assertTrue(text.endswith("Done\r\n" + SERIAL_LINE), text)
         self.assertEqual(status, "0x8")
+
+
+def read_back(text):
+    """The data bytes of a Read FRU Data reply that dorvax printed."""
+    match = re.search(r"Return Data= ((?:[0-9A-F]{2} )+)", text)
+    if match is None:
+        raise AssertionError("no reply in:\n" + text)
+    return bytes.fromhex(match.group(1))[4:]
+
+
+def sku_bin_fru(path):
+    with open(path, "rb") as handle:
+        return window_agent.fru_from_sku(handle.read())
+
+
+WRITEFRU_RUN = "pelgrin.efi " + " ".join(VALUES) + " WRITEFRU VERIFY"
+
+
+class WriteFruAgainstQemuFru(unittest.TestCase):
+    """WRITEFRU VERIFY into QEMU's ipmi-bmc-sim, its FRU device 0 loaded from
+    a file (zeros, an older unit's FRU) and kept in memory for the boot, then
+    dorvax reads it back; an area smaller than the image, and no KCS device.
+    One boot per BMC setup."""
+
+    @classmethod
+    def setUpClass(cls):
+        cls.work = tempfile.mkdtemp(prefix="writefru-")
+        cls.older = window_agent.alter_board_serial(window_agent.fru_from_sku(
+            window_agent_tests.host_sku_bin(os.path.join(cls.work, "host"), VALUES)))
+
+    @classmethod
+    def tearDownClass(cls):
+        shutil.rmtree(cls.work, ignore_errors=True)
+
+    def boot(self, name, qemu_args, cases):
+        out = os.path.join(self.work, name)
+        started = time.monotonic()
+        results = system_tests.run_cases(
+            [os.path.join(system_tests.IMAGES, program) for program in ("pelgrin.efi",
+                                                                         "dorvax.efi")]
+            + [system_tests.EXAMPLE_SKU], cases, qemu_args, copy_out=["SKU.BIN"], out_dir=out)
+        print("\n%s: one boot %.0f s" % (name, time.monotonic() - started))
+        return results, os.path.join(out, "SKU.BIN")
+
+    def fru_file(self, name, data):
+        path = os.path.join(self.work, name + ".fru")
+        with open(path, "wb") as handle:
+            handle.write(data)
+        return path
+
+    def check_written(self, text, status, written, size):
+        self.assertIn("\r\nFRU device 0: %d of %d bytes written\r\nVerify: the BMC's FRU "
+                      "matches SKU.BIN (%d bytes)\r\n" % (written, size, size), text)
+        self.assertEqual(status, "0x0", text)
+
+    def test_zeros_take_the_image_and_a_second_run_writes_nothing(self):
+        results, sku_bin = self.boot("zeros", kcs_bmc_serving(self.fru_file("zeros", bytes(1024))), [
+            ("write", [WRITEFRU_RUN]), ("read", ["dorvax.efi 28 11 00 00 00 F0"]),
+            ("again", [WRITEFRU_RUN])])
+        fru = sku_bin_fru(sku_bin)
+        self.check_written(*results["write"], len(fru), len(fru))
+        self.assertEqual(read_back(results["read"][0])[:len(fru)], fru)
+        self.check_written(*results["again"], 0, len(fru))
+
+    def test_an_older_units_fru_is_written_where_it_differs(self):
+        results, sku_bin = self.boot("older", kcs_bmc_serving(self.fru_file("older", self.older)),
+                                     [("write", [WRITEFRU_RUN]),
+                                      ("read", ["dorvax.efi 28 11 00 00 00 F0"])])
+        fru = sku_bin_fru(sku_bin)
+        text, status = results["write"]
+        written = int(re.search(r"FRU device 0: (\d+) of", text).group(1))
+        self.assertLess(written, len(fru))
+        self.check_written(text, status, written, len(fru))
+        self.assertEqual(read_back(results["read"][0])[:len(fru)], fru)
+
+    def test_an_area_smaller_than_the_image_is_left_alone(self):
+        bmc = "ipmi-bmc-sim,id=bmc0,fruareasize=128,frudatafile=" + self.fru_file(
+            "small", self.older)
+        results, sku_bin = self.boot(
+            "small", ["-device", bmc, "-device", "isa-ipmi-kcs,bmc=bmc0,ioport=0xca2"],
+            [("write", [WRITEFRU_RUN]), ("read", ["dorvax.efi 28 11 00 00 00 80"])])
+        text, status = results["write"]
+        self.assertIn("\r\nError! The BMC's FRU area holds 128 bytes; the image needs %d\r\n"
+                      % len(sku_bin_fru(sku_bin)), text)
+        self.assertEqual(status, "0xD")
+        self.assertEqual(read_back(results["read"][0]), self.older[:128])
+
+    def test_without_a_kcs_device_nothing_answers(self):
+        results, _ = self.boot("no-kcs", [], [("write", [WRITEFRU_RUN])])
+        text, status = results["write"]
+        self.assertIn("\r\nError! WRITEFRU: Get Device ID got no reply over KCS\r\n", text)
+        self.assertEqual(status, "0x9")
 
 
 def main():
