@@ -132,11 +132,15 @@ class UploadVerifyThroughTheWindowAgent(unittest.TestCase):
 
 
 def read_back(text):
-    """The data bytes of a Read FRU Data reply that dorvax printed."""
-    match = re.search(r"Return Data= ((?:[0-9A-F]{2} )+)", text)
-    if match is None:
+    """The data bytes of the Read FRU Data replies that dorvax printed, joined."""
+    replies = re.findall(r"Return Data= ((?:[0-9A-F]{2} )+)", text)
+    if not replies:
         raise AssertionError("no reply in:\n" + text)
-    return bytes.fromhex(match.group(1))[4:]
+    return b"".join(bytes.fromhex(reply)[4:] for reply in replies)
+
+
+# ipmi_sim answers at most 32 data bytes a read: the first 256 bytes in eight.
+READS_OF_32 = ["dorvax.efi 28 11 00 %02X 00 20" % offset for offset in range(0, 256, 32)]
 
 
 def sku_bin_fru(path):
@@ -221,6 +225,38 @@ class WriteFruAgainstQemuFru(unittest.TestCase):
         text, status = results["write"]
         self.assertIn("\r\nError! WRITEFRU: Get Device ID got no reply over KCS\r\n", text)
         self.assertEqual(status, "0x9")
+
+
+@unittest.skipUnless(system_tests.OEM_MODULE or "--oem-module" in sys.argv,
+                     "needs the OEM BMC module")
+class WriteFruAgainstIpmiSim(unittest.TestCase):
+    """WRITEFRU VERIFY into ipmi_sim's in-memory FRU device 0 holding an older
+    unit's FRU, dorvax's read of it, and the same run again; one boot."""
+
+    def test_an_older_units_fru_is_rewritten_and_a_second_run_writes_nothing(self):
+        work = tempfile.mkdtemp(prefix="writefru-sim-")
+        self.addCleanup(shutil.rmtree, work, True)
+        older = window_agent.alter_board_serial(window_agent.fru_from_sku(
+            window_agent_tests.host_sku_bin(os.path.join(work, "host"), VALUES)))
+        bmc = system_tests.OemBmc(work, ["mc_add_fru_data 0x20 0 1024 data "
+                                         + " ".join("0x%02x" % byte for byte in older)])
+        try:
+            results = system_tests.run_cases(
+                [os.path.join(system_tests.IMAGES, program) for program in ("pelgrin.efi",
+                                                                             "dorvax.efi")]
+                + [system_tests.EXAMPLE_SKU],
+                [("write", [WRITEFRU_RUN]), ("read", READS_OF_32), ("again", [WRITEFRU_RUN])],
+                bmc.qemu_args(), copy_out=["SKU.BIN"], out_dir=os.path.join(work, "out"))
+        finally:
+            bmc.stop()
+        fru = sku_bin_fru(os.path.join(work, "out", "SKU.BIN"))
+        text, status = results["write"]
+        print(text[text.find("Writing the FRU"):])
+        written = int(re.search(r"FRU device 0: (\d+) of", text).group(1))
+        self.assertLess(written, len(fru))
+        WriteFruAgainstQemuFru.check_written(self, text, status, written, len(fru))
+        self.assertEqual(read_back(results["read"][0])[:len(fru)], fru)
+        WriteFruAgainstQemuFru.check_written(self, *results["again"], 0, len(fru))
 
 
 def main():
