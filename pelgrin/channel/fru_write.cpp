@@ -160,7 +160,8 @@ FruWriteOutcome writeOverHeld(const uint8_t* image, uint32_t size, FruReadback* 
         return FRU_WRITE_OUT_OF_MEMORY;
     uint8_t* target = held + length;
     FruWriteOutcome outcome = FRU_WRITE_READ_FAILED;
-    if (readFruData(held, length, readback) && readback->size == length) {
+    // The area holds at least `length` bytes: a read that succeeds read them all.
+    if (readFruData(held, length, readback)) {
         memcpy(target, held, length);
         memcpy(target, image, size);
         Writer writer = {target, length, readback->wordAccess, LARGEST_CHUNK, report};
