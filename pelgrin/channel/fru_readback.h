@@ -12,6 +12,9 @@
 // 64 KiB area takes 260 at the largest count.
 constexpr uint32_t FRU_READ_MAX_REQUESTS = 300;
 
+// The bound of a whole read-back, the wait for the BMC included.
+constexpr uint32_t READBACK_BOUND_SECONDS = 120;
+
 // Seconds since the bound started, by the wall clock and by the pauses the
 // steps counted themselves, whichever says more: the clock may be unreadable,
 // and the pauses miss the time a hanging request takes.

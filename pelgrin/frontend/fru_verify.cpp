@@ -14,7 +14,6 @@
 namespace {
 
 // The wait for the BMC and every read of its FRU share this bound.
-constexpr uint32_t READBACK_BOUND_SECONDS = 120;
 // A BMC back from its reset may serve its previous FRU a while longer.
 constexpr uint32_t NEW_FRU_WAIT_SECONDS = 30;
 constexpr uint32_t NEW_FRU_PAUSE_SECONDS = 2;
@@ -35,7 +34,9 @@ void printDifference(void*, const char* line) {
     printf("Verify: %s\n", line);
 }
 
-void printFault(const FruReadbackFault& fault) {
+}  // namespace
+
+void printReadbackFault(const FruReadbackFault& fault) {
     printf("%s", fault.step);
     if (fault.atOffset)
         printf(" at offset 0x%04X", static_cast<unsigned>(fault.offset));
@@ -62,9 +63,11 @@ void printFault(const FruReadbackFault& fault) {
     }
 }
 
+namespace {
+
 int readFailed(const FruReadbackFault& fault) {
     printf("Error! Verify: ");
-    printFault(fault);
+    printReadbackFault(fault);
     printf("\n");
     return RUN_VERIFY_UNREADABLE;
 }
@@ -151,7 +154,7 @@ int tailUnreadable(const Verification& v) {
         "Verify: the BMC's FRU differs from byte 0x%04X on and could not be read to its "
         "end: ",
         static_cast<unsigned>(firstDifference(v)));
-    printFault(v.readback.fault);
+    printReadbackFault(v.readback.fault);
     printf("\n");
     return RUN_VERIFY_MISMATCH;
 }

@@ -5,6 +5,12 @@
 #include <stddef.h>
 #include <stdint.h>
 
+#include "pelgrin/channel/fru_readback.h"
+
+// The step, offset and cause of a read-back that stopped, without a line end,
+// for the caller's one error line.
+void printReadbackFault(const FruReadbackFault& fault);
+
 // What this run did to the board before VERIFY reads it back.
 enum VerifyAfter {
     VERIFY_BOARD_AS_IT_IS,   // nothing sent (DSBSHM): a board programmed earlier

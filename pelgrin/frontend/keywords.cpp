@@ -8,13 +8,16 @@
 
 namespace {
 
-enum FlagKind { DISABLE_SHARED_MEMORY, VERIFY_AFTERWARDS, HELP, VERSION };
+enum FlagKind { DISABLE_SHARED_MEMORY, VERIFY_AFTERWARDS, HELP, VERSION, WRITE_FRU_OVER_KCS };
 
 struct FlagWord {
     const char* word;
     FlagKind kind;
     bool suggested;  // offered in "did you mean"; the spellings of help are not
 };
+
+// Marks the refusal of a word pair rather than of one word.
+const char WRITEFRU_WITHOUT_SENDING[] = "WRITEFRU DSBSHM";
 
 const FlagWord FLAG_WORDS[] = {
     {"DSBSHM", DISABLE_SHARED_MEMORY, true},
@@ -25,6 +28,7 @@ const FlagWord FLAG_WORDS[] = {
     {"-?", HELP, false},
     {"/?", HELP, false},
     {"--version", VERSION, true},
+    {"WRITEFRU", WRITE_FRU_OVER_KCS, true},
 };
 
 // Words that set an option of the run rather than a value for the board.
@@ -118,6 +122,9 @@ bool applyFlag(const FlagWord& flag, RunFlags* flags) {
         case VERSION:
             flags->versionRequested = true;
             return false;
+        case WRITE_FRU_OVER_KCS:
+            flags->writeFru = true;
+            return true;
     }
     return false;
 }
@@ -138,9 +145,17 @@ void scanKeywords(int argc, char** argv, SkuContext* context, RunFlags* flags) {
         flags->suggestion = suggestionFor(word);
         return;
     }
+    // One says send nothing, the other how to send: whichever the operator
+    // meant, the run would do something else.
+    if (flags->writeFru && !flags->writeToSharedMemory)
+        flags->refusedWord = WRITEFRU_WITHOUT_SENDING;
 }
 
 void printRefusedWord(const RunFlags* flags) {
+    if (flags->refusedWord == WRITEFRU_WITHOUT_SENDING) {
+        printf("Error! WRITEFRU and DSBSHM cannot be given together: DSBSHM sends nothing\n");
+        return;
+    }
     if (flags->suggestion != nullptr)
         printf("Error! Unknown word \"%s\"; did you mean %s?\n", flags->refusedWord,
                flags->suggestion);

@@ -12,6 +12,7 @@ struct RunFlags {
     bool helpRequested;
     bool versionRequested;
     bool verify;
+    bool writeFru;        // WRITEFRU: the FRU over KCS instead of the window
     const char* askList;  // ASK=: value keywords to prompt for
     const char* logFile;  // LOG=: the per-unit record
     // The first word not understood (scanning stops there), and the keyword

@@ -9,10 +9,12 @@
 #include "pelgrin/channel/smem_channel.h"
 #include "pelgrin/frontend/banner_usage.h"
 #include "pelgrin/frontend/bmc_claim.h"
+#include "pelgrin/frontend/fru_send.h"
 #include "pelgrin/frontend/fru_verify.h"
 #include "pelgrin/frontend/keywords.h"
 #include "pelgrin/frontend/station.h"
 #include "pelgrin/frontend/summary.h"
+#include "pelgrin/record/unit_record.h"
 #include "pelgrin/run/exit_status.h"
 #include "pelgrin/run/run_constants.h"
 #include "pelgrin/sku/given_values.h"
@@ -31,7 +33,7 @@ void deleteStaleOutputs() {
     unlink(OLD_XMZ_FILE);
 }
 
-int sendImageToBmc(bool* sent) {
+int sendImageToBmc(const char** sentBy) {
     printf("Writing %s in Share memory ...\n", IMAGE_FILE);
     printf("Please wait 30 seconds at most\n");
     int32_t failure = RUN_NO_CHANNEL;
@@ -41,12 +43,24 @@ int sendImageToBmc(bool* sent) {
         return failure;
     }
     int status = channel->operation ? channel->operation(channel, IMAGE_FILE) : RUN_NO_CHANNEL;
-    *sent = status == RUN_OK;
+    *sentBy = status == RUN_OK ? SENT_THROUGH_WINDOW : nullptr;
     closeSmemChannel(channel);
     return status;
 }
 
-int produceAndSend(SkuContext* context, const RunFlags& flags, bool* sent) {
+int sendFru(const uint8_t* imageBuffer, const char** sentBy) {
+    int status = sendFruOverKcs(imageBuffer, SKU_IMAGE_MAX);
+    *sentBy = status == RUN_OK ? SENT_AS_FRU : nullptr;
+    return status;
+}
+
+VerifyAfter whatWasSent(const RunFlags& flags) {
+    if (!flags.writeToSharedMemory)
+        return VERIFY_BOARD_AS_IT_IS;
+    return flags.writeFru ? VERIFY_AFTER_FRU_WRITE : VERIFY_AFTER_UPLOAD;
+}
+
+int produceAndSend(SkuContext* context, const RunFlags& flags, const char** sentBy) {
     uint8_t* imageBuffer = static_cast<uint8_t*>(malloc(SKU_IMAGE_MAX));
     if (imageBuffer == nullptr)
         return RUN_OUT_OF_MEMORY;
@@ -57,12 +71,12 @@ int produceAndSend(SkuContext* context, const RunFlags& flags, bool* sent) {
         status = claimBmcForRun();
     if (status == RUN_OK) {
         printSummary(context);
-        if (flags.writeToSharedMemory)
-            status = sendImageToBmc(sent);
+        if (flags.writeFru)
+            status = sendFru(imageBuffer, sentBy);
+        else if (flags.writeToSharedMemory)
+            status = sendImageToBmc(sentBy);
         if (status == RUN_OK && flags.verify)
-            status = verifyBmcFru(
-                imageBuffer, SKU_IMAGE_MAX,
-                flags.writeToSharedMemory ? VERIFY_AFTER_UPLOAD : VERIFY_BOARD_AS_IT_IS);
+            status = verifyBmcFru(imageBuffer, SKU_IMAGE_MAX, whatWasSent(flags));
     }
     free(context->skuGz);
     context->skuGz = nullptr;
@@ -94,7 +108,7 @@ int pelgrinMain(int argc, char** argv) {
         return RUN_OK;
     }
     PromptAnswers answers;
-    StationRun station = {false, false, flags.verify};
+    StationRun station = {false, nullptr, flags.verify};
     beginStationRun(flags);
     // A unit whose values were not all scanned leaves every file as it was.
     int status = askStationValues(&flags, &context, &answers);
@@ -109,7 +123,7 @@ int pelgrinMain(int argc, char** argv) {
     if (status == RUN_OK) {
         deleteStaleOutputs();
         station.outputsCleared = true;
-        status = produceAndSend(&context, flags, &station.imageSent);
+        status = produceAndSend(&context, flags, &station.sentBy);
     }
     return endStationRun(flags, context, status, station);
 }

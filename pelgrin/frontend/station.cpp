@@ -42,7 +42,7 @@ int endStationRun(const RunFlags& flags, const SkuContext& context, int status,
     UnitRecord record = {runStart,        "pelgrin",
                          PELGRIN_VERSION, status,
                          &context,        run.outputsCleared,
-                         run.imageSent,   verificationOutcome(status, run.verifyRequested),
+                         run.sentBy,      verificationOutcome(status, run.verifyRequested),
                          lastErrorLine()};
     appendUnitRecord(flags.logFile, record);
     return status;

@@ -17,7 +17,7 @@ int askStationValues(RunFlags* flags, SkuContext* context, PromptAnswers* answer
 // What the record needs to know of how far the run came.
 struct StationRun {
     bool outputsCleared;  // an SKU.BIN present now was written by this run
-    bool imageSent;
+    const char* sentBy;   // SENT_THROUGH_WINDOW, SENT_AS_FRU, or null: nothing sent
     bool verifyRequested;
 };
 

@@ -78,7 +78,10 @@ void buildLine(JsonLine* line, const UnitRecord& record, const Digests& digests)
     putFile(line, SKU_FILE, digests.description);
     putFile(line, IMAGE_FILE, digests.image);
     jsonKey(line, "sent");
-    jsonRaw(line, record.imageSent ? "true" : "false");
+    if (record.sentBy != nullptr)
+        jsonString(line, record.sentBy);
+    else
+        jsonRaw(line, "false");
     putOptionalString(line, "verification", record.verification);
     putOptionalString(line, "error", record.lastError);
     jsonEndObject(line);

@@ -6,14 +6,18 @@
 
 #include "pelgrin/run/sku_context.h"
 
+// The record's "sent": which path carried the unit's identity to the BMC.
+constexpr char SENT_THROUGH_WINDOW[] = "window";
+constexpr char SENT_AS_FRU[] = "fru";
+
 struct UnitRecord {
     int64_t time;  // seconds since 1970, UTC; -1 when the clock could not be read
     const char* tool;
     const char* version;
     int status;
     const SkuContext* context;
-    bool imageIsThisRuns;  // false: an SKU.BIN present is an earlier unit's, and left out
-    bool imageSent;
+    bool imageIsThisRuns;      // false: an SKU.BIN present is an earlier unit's, and left out
+    const char* sentBy;        // SENT_THROUGH_WINDOW or SENT_AS_FRU; null: nothing sent
     const char* verification;  // "match", "mismatch", "error" or "not run"
     const char* lastError;     // null when the run printed none
 };

@@ -55,7 +55,8 @@ Bytes fruImageOf(const Bytes& skuImage) {
 
 }  // namespace
 
-void FruBmc::install(const FruBmcScript& script) {
+void FruBmc::install(const FruBmcScript& given) {
+    const FruBmcScript script = withAreaFaults(given);
     *this = FruBmc{};
     script_ = script;
     area_ = script.initialContent;
@@ -68,6 +69,7 @@ void FruBmc::install(const FruBmcScript& script) {
     if (script.busyAfterResetMicros > 0)
         bmc().registerHandler(NETFN_APP, CMD_GET_DEVICE_ID,
                               [this](const Bytes& r) { return answerDeviceId(r); });
+    installWriteSide();
     smemBmc().setFileListener([this](const ReceivedFile& file) {
         if (file.name == "SKU.BIN")
             apply(file.bytes);

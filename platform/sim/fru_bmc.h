@@ -9,6 +9,7 @@
 #include <string>
 
 #include "platform/sim/bmc_messages.h"
+#include "platform/sim/sim_faults.h"
 
 namespace sim {
 
@@ -58,11 +59,16 @@ class FruBmc {
     void install(const FruBmcScript& script);
     const Bytes& area() const { return area_; }
     uint64_t readRequests() const { return readRequests_; }
+    uint64_t writeRequests() const { return writeRequests_; }
 
   private:
     Bytes answerAreaInfo(const Bytes& request);
     Bytes answerRead(const Bytes& request);
     void apply(const Bytes& skuImage);
+    // Write FRU Data and the fru-* SIM_FAULTS (fru_bmc_write.cpp).
+    static FruBmcScript withAreaFaults(FruBmcScript script);
+    void installWriteSide();
+    Bytes answerWrite(const Bytes& request);
     void goDown();
     void onTime(uint64_t now);
     Bytes answerDeviceId(const Bytes& request);
@@ -71,6 +77,9 @@ class FruBmc {
     Bytes area_;
     uint64_t readRequests_ = 0;
     uint32_t busyLeft_ = 0;
+    SimFaults writeFaults_;
+    uint64_t writeRequests_ = 0;
+    uint32_t writeBusyLeft_ = 0;
     bool down_ = false;
     uint64_t backAt_ = 0;
     bool reset_ = false;

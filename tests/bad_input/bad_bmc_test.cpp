@@ -281,7 +281,8 @@ TEST_F(BadBmc, SimFaultsOnTheWindowPath) {
         EXPECT_EQ(outcome.status, c.status);
         EXPECT_TRUE(endsWith(outcome.output, c.tail)) << outcome.output;
         std::string record = testsupport::readText("units.log");
-        EXPECT_NE(record.find(c.received ? "\"sent\":true" : "\"sent\":false"), std::string::npos)
+        EXPECT_NE(record.find(c.received ? "\"sent\":\"window\"" : "\"sent\":false"),
+                  std::string::npos)
             << record;
         EXPECT_NE(record.find("\"status\":" + std::to_string(c.status) + ","), std::string::npos)
             << record;

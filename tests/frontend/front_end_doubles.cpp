@@ -74,5 +74,12 @@ int verifyBmcFru(const uint8_t*, size_t, VerifyAfter after) {
     using namespace doubles;
     recorded.verifyCalls++;
     recorded.verifiedAfterUpload = after == VERIFY_AFTER_UPLOAD;
+    recorded.verifiedAfterFruWrite = after == VERIFY_AFTER_FRU_WRITE;
     return script.verifyStatus;
+}
+
+int sendFruOverKcs(const uint8_t*, size_t) {
+    using namespace doubles;
+    recorded.fruWrites++;
+    return script.fruWriteStatus;
 }

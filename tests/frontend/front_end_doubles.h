@@ -14,6 +14,7 @@ struct Script {
     int operationStatus = 0;
     int verifyStatus = 0;
     int channelFailure = 7;  // openSmemChannel's status when it does not open
+    int fruWriteStatus = 0;
 };
 
 struct Record {
@@ -25,6 +26,8 @@ struct Record {
     std::string operationPath;
     int verifyCalls = 0;
     bool verifiedAfterUpload = false;
+    int fruWrites = 0;
+    bool verifiedAfterFruWrite = false;
 };
 
 void reset(const Script& script);

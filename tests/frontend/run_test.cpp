@@ -93,6 +93,10 @@ TEST_F(FrontEnd, RunsThatEndAtTheirWordsTouchNoFile) {
          3,
          "Error! Unknown word \"log=units.log\"; did you mean LOG?\n"},
         {{"DSBSHM=1"}, 3, "Error! Unknown word \"DSBSHM=1\"\n"},
+        {{"CSN=1", "WRITEFRU", "DSBSHM"},
+         3,
+         "Error! WRITEFRU and DSBSHM cannot be given together: DSBSHM sends nothing\n"},
+        {{"CSN=1", "WRITEFUR"}, 3, "Error! Unknown word \"WRITEFUR\"; did you mean WRITEFRU?\n"},
         {{"CSN=1", "unknown", "help"}, 3, "Error! Unknown word \"unknown\"\n"},
     };
     for (const Case& c : cases) {
@@ -253,6 +257,8 @@ TEST_F(FrontEnd, VerifyFollowsTheUploadOrStandsInForIt) {
         int status;
         int verifyCalls;
         bool afterUpload;
+        int fruWrites = 0;
+        bool afterFruWrite = false;
     };
     const Case cases[] = {
         {{"CSN=1"}, {0, true, 0, 8}, 0, 0, false},
@@ -260,12 +266,19 @@ TEST_F(FrontEnd, VerifyFollowsTheUploadOrStandsInForIt) {
         {{"CSN=1", "VERIFY", "DSBSHM"}, {0, true, 0, 9}, 9, 1, false},
         {{"CSN=1", "VERIFY"}, {0, true, 1, 0}, 1, 0, false},
         {{"VERIFY"}, {}, 6, 0, false},
+        {{"CSN=1", "WRITEFRU", "VERIFY"}, {0, false, 0, 8}, 8, 1, false, 1, true},
+        {{"CSN=1", "WRITEFRU", "VERIFY"}, {0, false, 0, 0, 7, 13}, 13, 0, false, 1, false},
     };
     for (const Case& c : cases) {
         RunResult run = runPelgrin(c.words, c.script);
         EXPECT_EQ(run.status, c.status) << *c.words.begin();
         EXPECT_EQ(doubles::record().verifyCalls, c.verifyCalls) << *c.words.begin();
         EXPECT_EQ(doubles::record().verifiedAfterUpload, c.afterUpload) << *c.words.begin();
+        EXPECT_EQ(doubles::record().fruWrites, c.fruWrites) << *c.words.begin();
+        EXPECT_EQ(doubles::record().verifiedAfterFruWrite, c.afterFruWrite) << *c.words.begin();
+        if (c.fruWrites > 0) {
+            EXPECT_EQ(doubles::record().channelOpens, 0) << "the window is not opened";
+        }
     }
 }
 

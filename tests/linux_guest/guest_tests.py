@@ -20,6 +20,9 @@ import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import guest  # noqa: E402
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.dirname(os.path.abspath(__file__))),
+                                "qemu"))
+import window_agent  # noqa: E402
 
 SOURCE_DIR = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 EXAMPLE_SKU = os.path.join(SOURCE_DIR, "examples", "SKU.xml")
@@ -33,6 +36,7 @@ GET_DEVICE_ID = b"\nReturn Data= 1C 01 00 20 07 03 45 02 07 56 34 12 43 42 \n"
 PELGRIN_WORDS = ["MainMAC=001122334455", "ShareMAC=0A0B0C0D0E0F", "BSN=BSN0042", "PSN=PSN77",
                  "DSBSHM"]
 PELGRIN_FILES = ["mysku.xml", "mysku.xml.gz", "SKU.BIN"]
+WRITEFRU_WORDS = ["BSN=BSN0043", "PSN=PSN78", "WRITEFRU", "VERIFY"]
 IPMITOOL_BATCH = 2000
 
 OPTIONS = argparse.Namespace(linux_bin=os.path.join(SOURCE_DIR, "build", "linux"),
@@ -63,6 +67,9 @@ step driver_id dorvax 18 01
 step si_count_after sh -c '%(counter)s'
 step driver_id_no_delay dorvax 18 01 -delay 0
 step ipmitool_id ipmitool raw 0x06 0x01
+step pelgrin_writefru sh -c 'mkdir -p fru && cp SKU.xml fru && cd fru && pelgrin %(writefru_words)s'
+step ipmitool_fru_read ipmitool fru read 0 /work/fru/fru0.bin
+for f in fru0.bin SKU.BIN; do put fru/$f; done
 %(driver_timings)s
 step driver_unload rmmod ipmi_devintf ipmi_si ipmi_msghandler
 step ports_after_unload dorvax 18 01
@@ -130,7 +137,8 @@ def steps_script():
                     "port_timings": timing_steps(PORT_TIMINGS, PORT_ROUNDS) + "\n" +
                     timing_steps(ONCE_TIMINGS, 1),
                     "driver_timings": timing_steps(DRIVER_TIMINGS, DRIVER_ROUNDS),
-                    "counter": SI_COUNT, "driver_load": guest.DRIVER_LOAD}
+                    "counter": SI_COUNT, "driver_load": guest.DRIVER_LOAD,
+                    "writefru_words": " ".join(WRITEFRU_WORDS)}
 
 
 def host_pelgrin(clock):
@@ -241,6 +249,26 @@ class LinuxGuestAgainstQemuBmc(unittest.TestCase):
         output, status = self.step("ipmitool_id")
         self.assertEqual(status, 0)
         self.assertEqual(output.split(), GET_DEVICE_ID.split()[5:])
+
+    def test_writefru_through_the_driver_and_ipmitool_agree(self):
+        output, status = self.step("pelgrin_writefru")
+        self.assertEqual(status, 0, output)
+        size = len(window_agent.fru_from_sku(self.files["fru/SKU.BIN"]))
+        self.assertIn(b"\nFRU device 0: %d of %d bytes written\nVerify: the BMC's FRU matches "
+                      b"SKU.BIN (%d bytes)\n" % (size, size, size), output)
+        self.assertEqual(self.step("ipmitool_fru_read")[1], 0)
+        work = tempfile.mkdtemp(prefix="velsku-guest-fru-")
+        try:
+            for name in ("fru0.bin", "SKU.BIN"):
+                with open(os.path.join(work, name), "wb") as handle:
+                    handle.write(self.files["fru/" + name])
+            against = subprocess.run(
+                [os.path.join(OPTIONS.host_bin, "skubin"), "SKU.BIN", "--against", "fru0.bin"],
+                cwd=work, stdout=subprocess.PIPE)
+        finally:
+            shutil.rmtree(work, ignore_errors=True)
+        self.assertEqual((against.stdout, against.returncode),
+                         (b"Verify: the BMC's FRU matches SKU.BIN (%d bytes)\n" % size, 0))
 
     def test_ports_serve_again_once_the_driver_is_unloaded(self):
         self.assertEqual(self.step("driver_unload")[1], 0)

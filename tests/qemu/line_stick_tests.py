@@ -272,10 +272,45 @@ class StationCycleThroughTheWindowAgent(unittest.TestCase):
                 sku_bin = stick_file(image, "SKU.BIN")
                 self.assertEqual(capture[:len(sku_bin)], sku_bin)
                 self.assertEqual((record["status"], record["sent"], record["verification"]),
-                                 (status, True, verification))
+                                 (status, "window", verification))
                 self.assertEqual(record["values"], STATION_VALUES)
                 self.assertEqual(record["SKU.BIN"], {
                     "sha256": hashlib.sha256(sku_bin).hexdigest(), "size": len(sku_bin)})
+
+
+class StationCycleWritingTheFru(unittest.TestCase):
+    """The station's cycle for a BMC that takes its FRU over KCS: the stick
+    made with EXTRA_WORDS=WRITEFRU, QEMU's own BMC with an area of zeros
+    behind the KCS ports; no window, no doorbell, no reset to count."""
+
+    def test_a_unit_passes_without_waiting_for_a_reset(self):
+        work = tempfile.mkdtemp(prefix="station-fru-")
+        self.addCleanup(shutil.rmtree, work, True)
+        image = os.path.join(work, "stick.img")
+        make_stick(image, "WRITEFRU")
+        zeros = os.path.join(work, "zeros.fru")
+        with open(zeros, "wb") as handle:
+            handle.write(bytes(1024))
+        # The run ends at the written line rather than the upload's Done.
+        steps = STATION_ANSWERS[:-1] + [(b" bytes written\r\n", None), (b"PPPPPP", None)]
+        console, arrived = run_stick(work, image, steps, verify_tests.kcs_bmc_serving(zeros))
+        timings = station_timings(arrived)
+        print(console[console.find("Scan BSN"):])
+        print("WRITEFRU: boot %.1f s, prompts %.1f s, run %.1f s, verification %.1f s; "
+              "banner %.1f s after QEMU start" % (timings + (sum(timings),)))
+        fru = window_agent.fru_from_sku(stick_file(image, "SKU.BIN"))
+        for expected in ["Scan MainMAC: 021B2C3D4E5F",
+                         "(mysku.xml.gz and the MAC addresses are not sent this way)\r\n"
+                         "FRU device 0: %d of %d bytes written\r\n"
+                         "Verify: the BMC's FRU matches SKU.BIN (%d bytes)\r\n"
+                         % (len(fru), len(fru), len(fru)), "Status 0x0"]:
+            self.assertIn(expected, console)
+        self.assertNotIn("Share memory", console)
+        lines = stick_file(image, "units.log").split(b"\n")
+        record = json.loads(lines[0])
+        self.assertEqual((len(lines), record["status"], record["sent"], record["verification"]),
+                         (2, 0, "fru", "match"))
+        self.assertEqual(record["values"], STATION_VALUES)
 
 
 def main():

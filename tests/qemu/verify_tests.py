@@ -170,6 +170,134 @@ class UploadVerifyThroughTheWindowAgent(unittest.TestCase):
         self.assertEqual(status, "0x8")
 
 
+def read_back(text):
+    """The data bytes of the Read FRU Data replies that dorvax printed, joined."""
+    replies = re.findall(r"Return Data= ((?:[0-9A-F]{2} )+)", text)
+    if not replies:
+        raise AssertionError("no reply in:\n" + text)
+    return b"".join(bytes.fromhex(reply)[4:] for reply in replies)
+
+
+# ipmi_sim answers at most 32 data bytes a read: the first 256 bytes in eight.
+READS_OF_32 = ["dorvax.efi 28 11 00 %02X 00 20" % offset for offset in range(0, 256, 32)]
+
+
+def sku_bin_fru(path):
+    with open(path, "rb") as handle:
+        return window_agent.fru_from_sku(handle.read())
+
+
+WRITEFRU_RUN = "pelgrin.efi " + " ".join(VALUES) + " WRITEFRU VERIFY"
+
+
+class WriteFruAgainstQemuFru(unittest.TestCase):
+    """WRITEFRU VERIFY into QEMU's ipmi-bmc-sim, its FRU device 0 loaded from
+    a file (zeros, an older unit's FRU) and kept in memory for the boot, then
+    dorvax reads it back; an area smaller than the image, and no KCS device.
+    One boot per BMC setup."""
+
+    @classmethod
+    def setUpClass(cls):
+        cls.work = tempfile.mkdtemp(prefix="writefru-")
+        cls.older = window_agent.alter_board_serial(window_agent.fru_from_sku(
+            window_agent_tests.host_sku_bin(os.path.join(cls.work, "host"), VALUES)))
+
+    @classmethod
+    def tearDownClass(cls):
+        shutil.rmtree(cls.work, ignore_errors=True)
+
+    def boot(self, name, qemu_args, cases):
+        out = os.path.join(self.work, name)
+        started = time.monotonic()
+        results = system_tests.run_cases(
+            [os.path.join(system_tests.IMAGES, program) for program in ("pelgrin.efi",
+                                                                         "dorvax.efi")]
+            + [system_tests.EXAMPLE_SKU], cases, qemu_args, copy_out=["SKU.BIN"], out_dir=out)
+        print("\n%s: one boot %.0f s" % (name, time.monotonic() - started))
+        return results, os.path.join(out, "SKU.BIN")
+
+    def fru_file(self, name, data):
+        path = os.path.join(self.work, name + ".fru")
+        with open(path, "wb") as handle:
+            handle.write(data)
+        return path
+
+    def check_written(self, text, status, written, size):
+        self.assertIn("\r\nFRU device 0: %d of %d bytes written\r\nVerify: the BMC's FRU "
+                      "matches SKU.BIN (%d bytes)\r\n" % (written, size, size), text)
+        self.assertEqual(status, "0x0", text)
+
+    def test_zeros_take_the_image_and_a_second_run_writes_nothing(self):
+        results, sku_bin = self.boot("zeros", kcs_bmc_serving(self.fru_file("zeros", bytes(1024))), [
+            ("write", [WRITEFRU_RUN]), ("read", ["dorvax.efi 28 11 00 00 00 F0"]),
+            ("again", [WRITEFRU_RUN])])
+        fru = sku_bin_fru(sku_bin)
+        self.check_written(*results["write"], len(fru), len(fru))
+        self.assertEqual(read_back(results["read"][0])[:len(fru)], fru)
+        self.check_written(*results["again"], 0, len(fru))
+
+    def test_an_older_units_fru_is_written_where_it_differs(self):
+        results, sku_bin = self.boot("older", kcs_bmc_serving(self.fru_file("older", self.older)),
+                                     [("write", [WRITEFRU_RUN]),
+                                      ("read", ["dorvax.efi 28 11 00 00 00 F0"])])
+        fru = sku_bin_fru(sku_bin)
+        text, status = results["write"]
+        written = int(re.search(r"FRU device 0: (\d+) of", text).group(1))
+        self.assertLess(written, len(fru))
+        self.check_written(text, status, written, len(fru))
+        self.assertEqual(read_back(results["read"][0])[:len(fru)], fru)
+
+    def test_an_area_smaller_than_the_image_is_left_alone(self):
+        bmc = "ipmi-bmc-sim,id=bmc0,fruareasize=128,frudatafile=" + self.fru_file(
+            "small", self.older)
+        results, sku_bin = self.boot(
+            "small", ["-device", bmc, "-device", "isa-ipmi-kcs,bmc=bmc0,ioport=0xca2"],
+            [("write", [WRITEFRU_RUN]), ("read", ["dorvax.efi 28 11 00 00 00 80"])])
+        text, status = results["write"]
+        self.assertIn("\r\nError! The BMC's FRU area holds 128 bytes; the image needs %d\r\n"
+                      % len(sku_bin_fru(sku_bin)), text)
+        self.assertEqual(status, "0xD")
+        self.assertEqual(read_back(results["read"][0]), self.older[:128])
+
+    def test_without_a_kcs_device_nothing_answers(self):
+        results, _ = self.boot("no-kcs", [], [("write", [WRITEFRU_RUN])])
+        text, status = results["write"]
+        self.assertIn("\r\nError! WRITEFRU: Get Device ID got no reply over KCS\r\n", text)
+        self.assertEqual(status, "0x9")
+
+
+@unittest.skipUnless(system_tests.OEM_MODULE or "--oem-module" in sys.argv,
+                     "needs the OEM BMC module")
+class WriteFruAgainstIpmiSim(unittest.TestCase):
+    """WRITEFRU VERIFY into ipmi_sim's in-memory FRU device 0 holding an older
+    unit's FRU, dorvax's read of it, and the same run again; one boot."""
+
+    def test_an_older_units_fru_is_rewritten_and_a_second_run_writes_nothing(self):
+        work = tempfile.mkdtemp(prefix="writefru-sim-")
+        self.addCleanup(shutil.rmtree, work, True)
+        older = window_agent.alter_board_serial(window_agent.fru_from_sku(
+            window_agent_tests.host_sku_bin(os.path.join(work, "host"), VALUES)))
+        bmc = system_tests.OemBmc(work, ["mc_add_fru_data 0x20 0 1024 data "
+                                         + " ".join("0x%02x" % byte for byte in older)])
+        try:
+            results = system_tests.run_cases(
+                [os.path.join(system_tests.IMAGES, program) for program in ("pelgrin.efi",
+                                                                             "dorvax.efi")]
+                + [system_tests.EXAMPLE_SKU],
+                [("write", [WRITEFRU_RUN]), ("read", READS_OF_32), ("again", [WRITEFRU_RUN])],
+                bmc.qemu_args(), copy_out=["SKU.BIN"], out_dir=os.path.join(work, "out"))
+        finally:
+            bmc.stop()
+        fru = sku_bin_fru(os.path.join(work, "out", "SKU.BIN"))
+        text, status = results["write"]
+        print(text[text.find("Writing the FRU"):])
+        written = int(re.search(r"FRU device 0: (\d+) of", text).group(1))
+        self.assertLess(written, len(fru))
+        WriteFruAgainstQemuFru.check_written(self, text, status, written, len(fru))
+        self.assertEqual(read_back(results["read"][0])[:len(fru)], fru)
+        WriteFruAgainstQemuFru.check_written(self, *results["again"], 0, len(fru))
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--images", default=system_tests.IMAGES)
