@@ -49,6 +49,8 @@ enum XmlLoadStatus {
 // Loads `path` into a new document. On any status but XMLTREE_LOADED nothing
 // stays allocated and *document is null.
 XmlLoadStatus xmlLoadFile(const char* path, XmlDocument** document);
+// The same from bytes already read (the run digests what it parses).
+XmlLoadStatus xmlLoadBytes(const char* bytes, size_t size, XmlDocument** document);
 void xmlDocumentFree(XmlDocument* document);
 
 // Replaces the element's text with a copy of `text`; false when out of memory

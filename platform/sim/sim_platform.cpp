@@ -126,6 +126,12 @@ int64_t platformTime() {
     return board().wallClock + static_cast<int64_t>(board().now / 1000000);
 }
 
+// The board's clock keeps UTC, and says so unless the rehearsal asks for a
+// firmware that was never told its zone.
+PlatformUtcTime platformUtcTime() {
+    return {platformTime(), !sim::simFaults().clockZoneUnspecified};
+}
+
 int64_t platformMktime(struct tm* calendar) {
     return static_cast<int64_t>(timegm(calendar));
 }
