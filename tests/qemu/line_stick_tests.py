@@ -278,11 +278,11 @@ class StickBinding(unittest.TestCase):
             ("a copy of the stick attached", attach_copy, [],
              ["Two file systems hold this stick, ID %s: fs0 and fs1; remove one: nothing run"
               % stick_id, "FFFFFFF", "Status none"], None),
+            ("after 10,000 other units", long_log, answers(4, b"021B2C3D4E5F"),
+             ["FFFFFFF", "Status 0xC"], 12),
             ("SKU.xml changed on the stick", change_sku, answers(3, b"021B2C3D4E71"),
              ["Error! SKU.xml has SHA-256 %s..., not the %s... this stick was made for"
               % (changed[:12], digest[:12]), "FFFFFFF", "Status 0xF"], 15),
-            ("after 10,000 other units", long_log, answers(4, b"021B2C3D4E5F"),
-             ["FFFFFFF", "Status 0xC"], 12),
             ("a full stick", fill, [],
              ["Error! The unit's record cannot be written to units.log:", "FFFFFFF",
               "Status 0xE"], None),
