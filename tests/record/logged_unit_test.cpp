@@ -28,7 +28,9 @@ const Row ROWS[] = {
     // it is; both come back as the bytes that were typed.
     {"escapes come back as bytes",
      "{\"status\":0,\"values\":{\"BSN\":\"\\\"\\\\\\u00FF\\u00e9\xc3\xa9\\u0041\"}}", true, 0,
-     "\"\\\xff\xe9\xc3\xa9" "A", nullptr},
+     "\"\\\xff\xe9\xc3\xa9"
+     "A",
+     nullptr},
     {"values nested deeper are skipped",
      R"({"x":[{"values":{"BSN":"no"}},[1,[2]]],"status":3,"values":{"PN":{"a":"b"},"BSN":"B3"}})",
      true, 3, "B3", nullptr},
