@@ -36,6 +36,23 @@ uint64_t platformMicros();
 // platformTime, with no time-zone adjustment; -1 when out of range.
 int64_t platformMktime(struct tm* calendar);
 
+// The wall clock read as UTC, for a record that other stations' records are
+// compared with. zoneKnown: the clock said which zone it keeps, and `seconds`
+// were converted to UTC; otherwise they are the clock's fields as they stand
+// (a local time of a zone nobody told the firmware). seconds is -1 when the
+// clock cannot be read.
+struct PlatformUtcTime {
+    int64_t seconds;
+    bool zoneKnown;
+};
+PlatformUtcTime platformUtcTime();
+
+// --- Files ------------------------------------------------------------------------
+
+// Bytes an unprivileged writer can still add to the volume holding the
+// existing file `path`; false when the volume cannot say.
+bool platformVolumeFreeBytes(const char* path, uint64_t* freeBytes);
+
 // --- x86 port I/O -----------------------------------------------------------
 
 uint8_t platformPortRead8(uint16_t port);

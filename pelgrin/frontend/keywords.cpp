@@ -40,6 +40,8 @@ struct OptionKeyword {
 const OptionKeyword OPTION_KEYWORDS[] = {
     {"ASK", &RunFlags::askList},
     {"LOG", &RunFlags::logFile},
+    {"SKUSHA256", &RunFlags::skuDigest},
+    {"STICK", &RunFlags::stickId},
 };
 
 bool isSeparator(char c) {

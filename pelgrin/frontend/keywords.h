@@ -12,9 +12,11 @@ struct RunFlags {
     bool helpRequested;
     bool versionRequested;
     bool verify;
-    bool writeFru;        // WRITEFRU: the FRU over KCS instead of the window
-    const char* askList;  // ASK=: value keywords to prompt for
-    const char* logFile;  // LOG=: the per-unit record
+    bool writeFru;          // WRITEFRU: the FRU over KCS instead of the window
+    const char* askList;    // ASK=: value keywords to prompt for
+    const char* logFile;    // LOG=: the per-unit record
+    const char* skuDigest;  // SKUSHA256=: the SKU.xml the stick was made for
+    const char* stickId;    // STICK=: the line stick's ID, for the record
     // The first word not understood (scanning stops there), and the keyword
     // it most likely meant (null when none is close).
     const char* refusedWord;

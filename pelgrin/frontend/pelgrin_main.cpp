@@ -108,22 +108,27 @@ int pelgrinMain(int argc, char** argv) {
         return RUN_OK;
     }
     PromptAnswers answers;
-    StationRun station = {false, nullptr, flags.verify};
-    beginStationRun(flags);
-    // A unit whose values were not all scanned leaves every file as it was.
-    int status = askStationValues(&flags, &context, &answers);
+    StationRun station = {false, nullptr, flags.verify, false, 0, {}};
+    // A log that cannot take the record stops the unit before anything.
+    int status = beginStationRun(flags, &station);
     if (status != RUN_OK)
-        return endStationRun(flags, context, status, station);
+        return status;
+    // A unit whose values were not all scanned leaves every file as it was.
+    status = askStationValues(&flags, &context, &answers, &station);
+    if (status != RUN_OK)
+        return endStationRun(flags, context, status, &station);
     if (!flags.anyValueGiven) {
         printUsage();
         // No unit stands behind a usage run: nothing to record.
-        return endStationRun(RunFlags{}, context, RUN_NO_VALUE, station);
+        return endStationRun(RunFlags{}, context, RUN_NO_VALUE, &station);
     }
     status = checkGivenValues(&context);
+    if (status == RUN_OK)
+        status = checkStationInputs(flags, &context, &station);
     if (status == RUN_OK) {
         deleteStaleOutputs();
         station.outputsCleared = true;
         status = produceAndSend(&context, flags, &station.sentBy);
     }
-    return endStationRun(flags, context, status, station);
+    return endStationRun(flags, context, status, &station);
 }

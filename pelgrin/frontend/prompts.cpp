@@ -136,6 +136,7 @@ int askOne(Reader* reader, const ValueKeyword& row, char* buffer, SkuContext* co
             context->*row.field = buffer;
             return RUN_OK;
         }
+        ++reader->answers->refused;
     }
     return RUN_BAD_GIVEN_VALUE;
 }

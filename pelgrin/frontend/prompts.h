@@ -15,6 +15,7 @@ constexpr int ANSWER_ATTEMPTS = 3;
 struct PromptAnswers {
     char text[VALUE_KEYWORD_COUNT][ANSWER_CAPACITY];
     bool skipLineFeed;  // the last answer ended with CR: a LF right after it is the same Enter
+    int refused;        // answers refused and asked again (or given up on)
 };
 
 // Prompts, in the list's order, for each value keyword named in `askList`

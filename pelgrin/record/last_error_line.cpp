@@ -12,6 +12,8 @@ struct ConsoleLines {
     size_t currentLength;  // may pass LINE_KEPT: only the start is kept
     char lastError[LINE_KEPT + 1];
     bool haveError;
+    char lastWritten[LINE_KEPT + 1];  // the last line with more than blanks
+    bool haveWritten;
 };
 
 ConsoleLines lines;
@@ -21,13 +23,28 @@ bool currentIsError() {
     return lines.currentLength >= prefix && memcmp(lines.current, ERROR_PREFIX, prefix) == 0;
 }
 
-void keepCurrentIfError() {
-    if (!currentIsError())
-        return;
+bool currentIsBlank() {
     size_t kept = lines.currentLength < LINE_KEPT ? lines.currentLength : LINE_KEPT;
-    memcpy(lines.lastError, lines.current, kept);
-    lines.lastError[kept] = '\0';
-    lines.haveError = true;
+    for (size_t i = 0; i < kept; ++i) {
+        if (lines.current[i] != ' ' && lines.current[i] != '\t')
+            return false;
+    }
+    return true;
+}
+
+void keepCurrent(char* place, bool* kept) {
+    size_t length = lines.currentLength < LINE_KEPT ? lines.currentLength : LINE_KEPT;
+    memcpy(place, lines.current, length);
+    place[length] = '\0';
+    *kept = true;
+}
+
+void keepCurrentLine() {
+    if (currentIsBlank())
+        return;
+    keepCurrent(lines.lastWritten, &lines.haveWritten);
+    if (currentIsError())
+        keepCurrent(lines.lastError, &lines.haveError);
 }
 
 }  // namespace
@@ -36,7 +53,7 @@ void noteConsoleText(const char* text, size_t size) {
     for (size_t i = 0; i < size; ++i) {
         char byte = text[i];
         if (byte == '\n') {
-            keepCurrentIfError();
+            keepCurrentLine();
             lines.currentLength = 0;
         } else if (byte != '\r') {
             if (lines.currentLength < LINE_KEPT)
@@ -49,9 +66,13 @@ void noteConsoleText(const char* text, size_t size) {
 void forgetConsoleText() {
     lines.currentLength = 0;
     lines.haveError = false;
+    lines.haveWritten = false;
 }
 
-const char* lastErrorLine() {
-    keepCurrentIfError();
-    return lines.haveError ? lines.lastError : nullptr;
+const char* explainingLine() {
+    keepCurrentLine();
+    lines.currentLength = 0;
+    if (lines.haveError)
+        return lines.lastError;
+    return lines.haveWritten ? lines.lastWritten : nullptr;
 }

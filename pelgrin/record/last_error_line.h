@@ -11,7 +11,9 @@ void noteConsoleText(const char* text, size_t size);
 // Forgets what an earlier run printed.
 void forgetConsoleText();
 
-// The last line that began with "Error!" (without its line break; cut at 160
-// bytes), or null. A message printed without a line break counts once the
-// run ends.
-const char* lastErrorLine();
+// The line that explains how a failed run ended: the last one that began
+// with "Error!" or, when none did (a stage that words its failure otherwise),
+// the last line that was not blank. Without its line break, cut at 160 bytes;
+// null when nothing was printed. A message printed without a line break
+// counts once the run ends.
+const char* explainingLine();

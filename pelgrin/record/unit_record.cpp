@@ -12,7 +12,7 @@
 
 namespace {
 
-void putTime(JsonLine* line, int64_t seconds) {
+void putTime(JsonLine* line, int64_t seconds, bool zoneKnown) {
     jsonKey(line, "time");
     struct tm calendar;
     time_t value = static_cast<time_t>(seconds);
@@ -21,9 +21,9 @@ void putTime(JsonLine* line, int64_t seconds) {
         return;
     }
     char text[64];
-    snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02dZ", calendar.tm_year + 1900,
+    snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d%s", calendar.tm_year + 1900,
              calendar.tm_mon + 1, calendar.tm_mday, calendar.tm_hour, calendar.tm_min,
-             calendar.tm_sec);
+             calendar.tm_sec, zoneKnown ? "Z" : "");
     jsonString(line, text);
 }
 
@@ -61,29 +61,32 @@ void putOptionalString(JsonLine* line, const char* key, const char* value) {
         jsonString(line, value);
 }
 
-struct Digests {
-    FileDigest description;
-    FileDigest image;
-};
-
-void buildLine(JsonLine* line, const UnitRecord& record, const Digests& digests) {
+void buildLine(JsonLine* line, const UnitRecord& record, const FileDigest& image) {
+    FileDigest unread;
+    unread.readable = false;
     jsonBeginObject(line);
-    putTime(line, record.time);
+    putTime(line, record.time, record.timeZoneKnown);
+    putOptionalString(line, "time_zone", record.timeZoneKnown ? "UTC" : "unspecified");
     putOptionalString(line, "tool", record.tool);
     putOptionalString(line, "version", record.version);
     jsonKey(line, "status");
     jsonInteger(line, record.status);
     putValues(line, *record.context);
     putOptionalString(line, "Board ID", record.context->boardId);
-    putFile(line, SKU_FILE, digests.description);
-    putFile(line, IMAGE_FILE, digests.image);
+    putFile(line, SKU_FILE, record.description != nullptr ? *record.description : unread);
+    putFile(line, IMAGE_FILE, image);
     jsonKey(line, "sent");
     if (record.sentBy != nullptr)
         jsonString(line, record.sentBy);
     else
         jsonRaw(line, "false");
     putOptionalString(line, "verification", record.verification);
-    putOptionalString(line, "error", record.lastError);
+    putOptionalString(line, "error", record.status != RUN_OK ? record.error : nullptr);
+    jsonKey(line, "refused_scans");
+    jsonInteger(line, record.refusedScans);
+    jsonKey(line, "rework");
+    jsonRaw(line, record.rework ? "true" : "false");
+    putOptionalString(line, "stick", record.stick);
     jsonEndObject(line);
     jsonRaw(line, "\n");
 }
@@ -109,7 +112,7 @@ bool writeLine(const char* logFile, const char* text, size_t length) {
         ++start;  // the line break kept in front for this case
         --size;
     }
-    bool written = fwrite(start, 1, size, file) == size;
+    bool written = fwrite(start, 1, size, file) == size && fflush(file) == 0;
     return fclose(file) == 0 && written;
 }
 
@@ -124,24 +127,23 @@ const char* verificationOutcome(int status, bool verifyRequested) {
 }
 
 bool appendUnitRecord(const char* logFile, const UnitRecord& record) {
-    Digests digests;
-    digestFile(SKU_FILE, &digests.description);
-    digests.image.readable = false;
+    FileDigest image;
+    image.readable = false;
     if (record.imageIsThisRuns)
-        digestFile(IMAGE_FILE, &digests.image);
+        digestFile(IMAGE_FILE, &image);
     JsonLine counting = {nullptr, 0, false};
-    buildLine(&counting, record, digests);
+    buildLine(&counting, record, image);
     // One byte in front for the line break that ends a partial earlier line.
     char* text = static_cast<char*>(malloc(counting.length + 1));
     bool written = false;
     if (text != nullptr) {
         text[0] = '\n';
         JsonLine line = {text + 1, 0, false};
-        buildLine(&line, record, digests);
+        buildLine(&line, record, image);
         written = writeLine(logFile, text, line.length + 1);
         free(text);
     }
     if (!written)
-        printf("Warning! The record could not be written to %s\n", logFile);
+        printf("Error! The unit's record could not be written to %s\n", logFile);
     return written;
 }

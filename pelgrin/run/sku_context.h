@@ -26,4 +26,8 @@ struct SkuContext {
     uint64_t fruImageSize;
     uint8_t* skuGz;  // mysku.xml.gz read back; released by main
     uint64_t skuGzSize;
+    // SKU.xml as the station read and digested it, parsed from these bytes
+    // rather than read again; null: parsed from the file.
+    const char* skuXml;
+    uint64_t skuXmlSize;
 };

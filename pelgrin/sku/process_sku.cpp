@@ -22,8 +22,14 @@ struct SkuRun {
     DescriptionPrint print;
 };
 
-int loadDescription(XmlDocument** document) {
-    switch (xmlLoadFile(SKU_FILE, SKU_FILE_MAX_BYTES, document)) {
+XmlLoadStatus loadTree(const SkuContext& context, XmlDocument** document) {
+    if (context.skuXml != nullptr)
+        return xmlLoadBytes(context.skuXml, context.skuXmlSize, SKU_FILE_MAX_BYTES, document);
+    return xmlLoadFile(SKU_FILE, SKU_FILE_MAX_BYTES, document);
+}
+
+int loadDescription(const SkuContext& context, XmlDocument** document) {
+    switch (loadTree(context, document)) {
         case XMLTREE_LOADED:
             return RUN_OK;
         case XMLTREE_NO_FILE:
@@ -64,7 +70,7 @@ void releaseRun(SkuRun* run) {
 
 int processSku(SkuContext* context, uint8_t* imageBuffer) {
     SkuRun run = {nullptr, nullptr, {nullptr, nullptr}};
-    int status = loadDescription(&run.document);
+    int status = loadDescription(*context, &run.document);
     if (status != RUN_OK)
         return status;
     status = readDescription(run.document->root, context, &run.builder);

@@ -257,3 +257,30 @@ XmlLoadStatus xmlLoadFile(const char* path, size_t maxBytes, XmlDocument** docum
     fclose(file);
     return status;
 }
+
+XmlLoadStatus xmlLoadBytes(const char* bytes, size_t size, size_t maxBytes,
+                           XmlDocument** document) {
+    *document = nullptr;
+    if (size > maxBytes)
+        return XMLTREE_TOO_LARGE;
+    TreeBuild build = {nullptr, createDocument(), nullptr, false, false};
+    if (build.document == nullptr)
+        return XMLTREE_OUT_OF_MEMORY;
+    build.parser = createParser(&build);
+    if (build.parser == nullptr) {
+        xmlDocumentFree(build.document);
+        return XMLTREE_OUT_OF_MEMORY;
+    }
+    XmlLoadStatus status = XMLTREE_LOADED;
+    if (XML_Parse(build.parser, bytes, static_cast<int>(size), XML_TRUE) != XML_STATUS_OK)
+        status = parseFailure(&build);
+    else if (build.document->root == nullptr)
+        status = XMLTREE_MALFORMED;
+    XML_ParserFree(build.parser);
+    if (status != XMLTREE_LOADED) {
+        xmlDocumentFree(build.document);
+        return status;
+    }
+    *document = build.document;
+    return XMLTREE_LOADED;
+}

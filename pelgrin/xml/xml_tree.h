@@ -53,6 +53,8 @@ enum XmlLoadStatus {
 // refused before any of it is parsed. On any status but XMLTREE_LOADED
 // nothing stays allocated and *document is null.
 XmlLoadStatus xmlLoadFile(const char* path, size_t maxBytes, XmlDocument** document);
+// The same from bytes already read (the run digests what it parses).
+XmlLoadStatus xmlLoadBytes(const char* bytes, size_t size, size_t maxBytes, XmlDocument** document);
 void xmlDocumentFree(XmlDocument* document);
 
 // Replaces the element's text with a copy of `text`; false when out of memory

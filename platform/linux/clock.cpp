@@ -51,3 +51,8 @@ int64_t platformTime() {
 int64_t platformMktime(struct tm* calendar) {
     return static_cast<int64_t>(timegm(calendar));
 }
+
+// The system clock counts UTC whatever zone the board's users live in.
+PlatformUtcTime platformUtcTime() {
+    return {platformTime(), true};
+}

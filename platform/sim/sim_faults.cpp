@@ -54,6 +54,9 @@ const FaultName FAULT_NAMES[] = {
      [](SimFaults& f, uint64_t v) { f.fruMaxWrite = static_cast<uint32_t>(v); }},
     {"fru-short-write", Takes::Nothing, 0, [](SimFaults& f, uint64_t) { f.fruShortWrite = true; }},
     {"fru-words", Takes::Nothing, 0, [](SimFaults& f, uint64_t) { f.fruWords = true; }},
+    {"clock-zone-unspecified", Takes::Nothing, 0,
+     [](SimFaults& f, uint64_t) { f.clockZoneUnspecified = true; }},
+    {"log-free", Takes::Value, U32, [](SimFaults& f, uint64_t v) { f.logFreeBytes = v; }},
 };
 
 const FaultName* findFault(const std::string& name) {

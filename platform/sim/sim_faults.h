@@ -35,6 +35,9 @@ struct SimFaults {
     std::optional<uint32_t> fruMaxWrite;      // 0xC7 above this many data bytes
     bool fruShortWrite = false;               // "count written" short of the count
     bool fruWords = false;                    // area addressed in 16-bit words
+    // The station's clock and stick.
+    bool clockZoneUnspecified = false;     // the clock keeps local time of no known zone
+    std::optional<uint64_t> logFreeBytes;  // the LOG= file's volume has this much room
 };
 
 // Parses a SIM_FAULTS text; false with *error naming the entry not

@@ -135,6 +135,12 @@ uint64_t platformMicros() {
     return board().now;
 }
 
+// The board's clock keeps UTC, and says so unless the rehearsal asks for a
+// firmware that was never told its zone.
+PlatformUtcTime platformUtcTime() {
+    return {platformTime(), !sim::simFaults().clockZoneUnspecified};
+}
+
 int64_t platformMktime(struct tm* calendar) {
     return static_cast<int64_t>(timegm(calendar));
 }

@@ -3,6 +3,7 @@
 
 #include "platform/platform.h"
 #include "platform/uefi/firmware.h"
+#include "platform/uefi/libc/calendar.h"
 
 namespace {
 
@@ -64,4 +65,35 @@ int64_t platformTime() {
 
 int64_t platformMktime(struct tm* calendar) {
     return static_cast<int64_t>(mktime(calendar));
+}
+
+namespace {
+
+// Minutes to subtract from the clock's fields to reach UTC. UEFI keeps the
+// zone as the local time's offset east of UTC, and a clock in daylight saving
+// time runs one hour further ahead of it.
+int64_t minutesAheadOfUtc(const EFI_TIME& now) {
+    int64_t minutes = static_cast<INT16>(now.TimeZone);
+    if ((now.Daylight & EFI_TIME_IN_DAYLIGHT) != 0)
+        minutes += 60;
+    return minutes;
+}
+
+}  // namespace
+
+PlatformUtcTime platformUtcTime() {
+    EFI_TIME now;
+    if (EFI_ERROR(firmware.system->RuntimeServices->GetTime(&now, nullptr)))
+        return {-1, false};
+    struct tm calendar = {};
+    calendar.tm_year = now.Year - 1900;
+    calendar.tm_mon = now.Month - 1;
+    calendar.tm_mday = now.Day;
+    calendar.tm_hour = now.Hour;
+    calendar.tm_min = now.Minute;
+    calendar.tm_sec = now.Second;
+    int64_t seconds = static_cast<int64_t>(uefilibc::calendarToSeconds(&calendar));
+    if (seconds < 0 || now.TimeZone == EFI_UNSPECIFIED_TIMEZONE)
+        return {seconds, false};
+    return {seconds - minutesAheadOfUtc(now) * 60, true};
 }

@@ -160,9 +160,6 @@ class LineStick(unittest.TestCase):
         cases = [
             ("no BMC answers", "", None, "FFFFFFF", "Status 0x7", 7, "not run",
              "Error! The BMC gave no shared-memory address"),
-            ("rehearsal stick on a board programmed earlier", "DSBSHM", bmc_programmed_earlier,
-             "PPPPPP", "Status 0x0", 0, "match",
-             "Error! MainMAC must be 12 hexadecimal digits"),
         ]
         for name, extra_words, bmc, banner, shown, status, verification, error in cases:
             with self.subTest(name):
@@ -192,6 +189,141 @@ class LineStick(unittest.TestCase):
                         "size": len(image_bytes)})
                 finally:
                     shutil.rmtree(work, ignore_errors=True)
+
+
+def answers(number, mac):
+    return [(b"Scan BSN: ", b"BSN-%04d\r" % number), (b"Scan PSN: ", b"PSN-%04d\r" % number),
+            (b"Scan MainMAC: ", mac + b"\r")]
+
+
+def stick_files(image):
+    return {line.split()[-1] for line in subprocess.run(
+        ["mdir", "-b", "-i", image, "::/"], check=True, stdout=subprocess.PIPE,
+        universal_newlines=True).stdout.splitlines()}
+
+
+def other_unit(number):
+    return (b'{"time":"2026-12-01T08:00:00Z","time_zone":"UTC","tool":"pelgrin","version":'
+            b'"0.22","status":0,"values":{"MainMAC":"0A%010X","ShareMAC":"0E%010X",'
+            b'"BSN":"BQ%08d","PSN":"SR%08d"},"Board ID":"TN4MB-0420","SKU.xml":null,'
+            b'"SKU.BIN":null,"sent":true,"verification":"match","error":null,'
+            b'"refused_scans":0,"rework":false,"stick":null}\n') % (number, number, number, number)
+
+
+def fill_stick(work, image):
+    """Leaves the stick 16 KiB free: less than a record needs kept free."""
+    listing = subprocess.run(["mdir", "-i", image, "::/"], check=True, stdout=subprocess.PIPE,
+                             universal_newlines=True).stdout
+    free = int(listing.split("bytes free")[0].split("\n")[-1].replace(" ", ""))
+    filler = os.path.join(work, "filler.bin")
+    with open(filler, "wb") as handle:
+        handle.truncate(free - 16384)
+    subprocess.run(["mcopy", "-i", image, filler, "::/FILLER.BIN"], check=True)
+
+
+class StickBinding(unittest.TestCase):
+    """One rehearsal stick through the ways a line can go wrong, boot after
+    boot: a unit passes; the next is scanned with its MainMAC and is refused;
+    a copy of the stick beside it stops the script; SKU.xml changed on the
+    stick is refused; a full stick fails before any scan."""
+
+    def test_a_stick_bound_to_itself_its_sku_and_its_units(self):
+        work = tempfile.mkdtemp(prefix="stick-binding-")
+        self.addCleanup(shutil.rmtree, work, True)
+        image = os.path.join(work, "stick.img")
+        make_stick(image, "DSBSHM", "BSN,PSN,MainMAC")
+        stick_id = next(name for name in stick_files(image)
+                        if name.endswith(".ID")).split("STICK-")[1][:-3]
+        sku = stick_file(image, "SKU.xml")
+        copy = os.path.join(work, "copy.img")
+        second_stick = ["-drive", "if=none,id=copy,format=raw,file=" + copy,
+                        "-device", "usb-storage,drive=copy,removable=on"]
+        changed_sku = os.path.join(work, "SKU.xml")
+        with open(changed_sku, "wb") as handle:
+            handle.write(sku.replace(b"</VELSKU>", b"<!-- changed -->\n</VELSKU>"))
+        refusal = ("Error! MainMAC 021B2C3D4E5F was given at %s to the unit with BSN BSN-0001")
+
+        def pass_first_unit():
+            return bmc_programmed_earlier(work)
+
+        def attach_copy():
+            shutil.copyfile(image, copy)
+            return second_stick
+
+        def change_sku():
+            subprocess.run(["mcopy", "-o", "-i", image, changed_sku, "::/SKU.xml"], check=True)
+            return ()
+
+        def fill():
+            fill_stick(work, image)
+            return ()
+
+        def long_log():
+            # Units that share nothing with the next one, ahead of the unit it
+            # repeats: the whole log is read before the refusal.
+            log = os.path.join(work, "units.log")
+            with open(log, "wb") as handle:
+                handle.write(b"".join(other_unit(number) for number in range(10000)))
+                handle.write(stick_file(image, "units.log"))
+            subprocess.run(["mcopy", "-o", "-i", image, log, "::/units.log"], check=True)
+            return ()
+
+        # (case, before the boot, steps, lines shown, record's status or None)
+        digest = hashlib.sha256(sku).hexdigest()
+        changed = hashlib.sha256(open(changed_sku, "rb").read()).hexdigest()
+        cases = [
+            ("a unit passes", pass_first_unit, ANSWERS, ["PPPPPP", "Status 0x0"], 0),
+            ("its MainMAC on another board", lambda: (), answers(2, b"021B2C3D4E5F"),
+             ["FFFFFFF", "Status 0xC"], 12),
+            ("a copy of the stick attached", attach_copy, [],
+             ["Two file systems hold this stick, ID %s: fs0 and fs1; remove one: nothing run"
+              % stick_id, "FFFFFFF", "Status none"], None),
+            ("after 10,000 other units", long_log, answers(4, b"021B2C3D4E5F"),
+             ["FFFFFFF", "Status 0xC"], 12),
+            ("SKU.xml changed on the stick", change_sku, answers(3, b"021B2C3D4E71"),
+             ["Error! SKU.xml has SHA-256 %s..., not the %s... this stick was made for"
+              % (changed[:12], digest[:12]), "FFFFFFF", "Status 0xF"], 15),
+            ("a full stick", fill, [],
+             ["Error! The unit's record cannot be written to units.log:", "FFFFFFF",
+              "Status 0xE"], None),
+        ]
+        records = []
+        for name, prepare, steps, shown, status in cases:
+            with self.subTest(name):
+                qemu_args = prepare()
+                if records:
+                    records = stick_file(image, "units.log").split(b"\n")[:-1]
+                waits = [(b"was given at", None)] if status == 12 else []
+                # Where nothing is asked, a prompt would wait for ever: a shorter bound.
+                console, arrived = run_stick(work, image, steps + waits + [(b"Status ", None)],
+                                             qemu_args, timeout=240 if steps else 90)
+                if waits:
+                    # From the last key typed to the refusal.
+                    typed = 0.3 + 0.05 * len(steps[-1][1])
+                    print("%s: %d records read, refusal %.2f s after the last answer" % (
+                        name, len(records), arrived[len(steps) + 1] - arrived[len(steps)] - typed))
+                print(console[console.find("\n", console.find("to skip")):])
+                for line in shown:
+                    self.assertIn(line, console)
+                lines = stick_file(image, "units.log").split(b"\n")
+                self.assertEqual(lines[:len(records)], records)
+                if status is not None:
+                    records.append(lines[-2])
+                self.assertEqual(len(lines), len(records) + 1)
+                if status is None:
+                    continue
+                record = json.loads(records[-1])
+                print(records[-1].decode())
+                self.assertEqual((record["status"], record["stick"], record["time_zone"]),
+                                 (status, stick_id, "unspecified"))
+                self.assertEqual(record["SKU.xml"]["sha256"], changed if status == 15 else digest)
+                if status == 0:
+                    self.assertEqual((record["verification"], record["error"],
+                                      record["refused_scans"]), ("match", None, 1))
+                    first_time = record["time"]
+                if status == 12:
+                    self.assertEqual(record["error"], refusal % first_time)
+                    self.assertIn(refusal % first_time, console)
 
 
 # The station's own keyword list, scanned for the unit window_agent_tests.py

@@ -33,6 +33,10 @@ struct FakeHandle {
 };
 
 FakeVolume volume;
+// What the firmware answers to a flush and a close (a full volume, a stick
+// pulled out); EFI_SUCCESS unless a case says otherwise.
+EFI_STATUS flushAnswer;
+EFI_STATUS closeAnswer;
 
 FakeHandle* handleOf(SHELL_FILE_HANDLE handle) {
     return static_cast<FakeHandle*>(handle);
@@ -97,7 +101,11 @@ EFI_STATUS EFIAPI fakeGetSize(SHELL_FILE_HANDLE handle, UINT64* size) {
 
 EFI_STATUS EFIAPI fakeClose(SHELL_FILE_HANDLE handle) {
     delete handleOf(handle);
-    return EFI_SUCCESS;
+    return closeAnswer;
+}
+
+EFI_STATUS EFIAPI fakeFlush(SHELL_FILE_HANDLE) {
+    return flushAnswer;
 }
 
 EFI_STATUS EFIAPI fakeFreePool(VOID* buffer) {
@@ -115,6 +123,9 @@ class ShellFileOpen : public testing::Test {
         shell.WriteFile = fakeWrite;
         shell.GetFileSize = fakeGetSize;
         shell.CloseFile = fakeClose;
+        shell.FlushFile = fakeFlush;
+        flushAnswer = EFI_SUCCESS;
+        closeAnswer = EFI_SUCCESS;
         bootServices.FreePool = fakeFreePool;
         system.BootServices = &bootServices;
         firmware = {nullptr, &system, &shell};
@@ -225,6 +236,32 @@ TEST_F(ShellFileOpen, WritingStartsFromWhatTheModeSaysOrIsRefused) {
             uefilibc::shellClose(file);
         }
         EXPECT_EQ(volume.files.at(u"SKU.BIN").bytes, c.after);
+    }
+}
+
+TEST_F(ShellFileOpen, ClosingReportsWhatTheFirmwareRefused) {
+    struct Case {
+        const char* what;
+        EFI_STATUS flush;
+        EFI_STATUS close;
+        int flushError;  // shellFlush alone
+        int closeError;  // shellClose: the flush's refusal first
+    };
+    const Case cases[] = {
+        {"both done", EFI_SUCCESS, EFI_SUCCESS, 0, 0},
+        {"volume full at the flush", EFI_VOLUME_FULL, EFI_SUCCESS, ENOSPC, ENOSPC},
+        {"medium gone at the close", EFI_SUCCESS, EFI_DEVICE_ERROR, 0, EIO},
+        {"both refused", EFI_WRITE_PROTECTED, EFI_DEVICE_ERROR, EROFS, EROFS},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        volume = {{}, false, true, true};
+        uefilibc::ShellFile file = nullptr;
+        ASSERT_EQ(uefilibc::shellOpen("units.log", uefilibc::SHELL_OPEN_CREATE, &file), 0);
+        flushAnswer = c.flush;
+        closeAnswer = c.close;
+        EXPECT_EQ(uefilibc::shellFlush(file), c.flushError);
+        EXPECT_EQ(uefilibc::shellClose(file), c.closeError);
     }
 }
 

@@ -121,9 +121,12 @@ FILE* fopen(const char* name, const char* modeText) {
 int fclose(FILE* stream) {
     if (!isFileStream(stream))
         return EOF;
-    uefilibc::shellClose(stream->file);
+    int error = uefilibc::shellClose(stream->file);
     free(stream);
-    return 0;
+    if (error == 0)
+        return 0;
+    errno = error;
+    return EOF;
 }
 
 size_t fread(void* buffer, size_t size, size_t count, FILE* stream) {

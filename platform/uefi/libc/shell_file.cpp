@@ -142,8 +142,14 @@ bool shellIsDirectory(ShellFile file) {
     return directory;
 }
 
-void shellClose(ShellFile file) {
-    firmware.shell->CloseFile(file);
+int shellFlush(ShellFile file) {
+    return errnoFromStatus(firmware.shell->FlushFile(file));
+}
+
+int shellClose(ShellFile file) {
+    int flushed = shellFlush(file);
+    int closed = errnoFromStatus(firmware.shell->CloseFile(file));
+    return flushed != 0 ? flushed : closed;
 }
 
 int shellDelete(const char* name) {

@@ -25,7 +25,11 @@ int shellSetPosition(ShellFile file, uint64_t position);
 int shellGetPosition(ShellFile file, uint64_t* position);
 int shellGetSize(ShellFile file, uint64_t* size);
 bool shellIsDirectory(ShellFile file);
-void shellClose(ShellFile file);
+// Writes what the file system still holds for the file to the medium.
+int shellFlush(ShellFile file);
+// Flushes and closes: a volume that fills up, or a medium pulled out, may
+// only show at this point, so the first failure is returned.
+int shellClose(ShellFile file);
 int shellDelete(const char* name);
 
 }  // namespace uefilibc

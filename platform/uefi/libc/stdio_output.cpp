@@ -1,4 +1,5 @@
 // Formatted and character output on streams.
+#include <errno.h>
 #include <stdio.h>
 #include <string.h>
 
@@ -122,9 +123,18 @@ int putchar(int character) {
     return fputc(character, stdout);
 }
 
-// Nothing is held back: console and file writes go out as they are made.
-int fflush(FILE*) {
-    return 0;
+// Nothing is held back here: console and file writes go out as they are
+// made. A file's data may still sit in the file system's cache, which is
+// asked to write it, and its refusal is reported.
+int fflush(FILE* stream) {
+    if (stream == nullptr || stream->console)
+        return 0;
+    int error = uefilibc::shellFlush(stream->file);
+    if (error == 0)
+        return 0;
+    errno = error;
+    stream->error = true;
+    return EOF;
 }
 
 // Every stream is unbuffered already; a caller asking for a buffer gets none.
