@@ -30,27 +30,8 @@ constexpr uint8_t DEVICE_BUSY = 0x80;
 constexpr uint32_t LARGEST_COUNT = KCS_MAX_RESPONSE - 4;
 constexpr uint32_t SMALLEST_COUNT = 8;
 
-constexpr uint8_t CC_FRU_BUSY = 0x81;
-constexpr uint8_t CC_TIMEOUT = 0xC3;
-constexpr uint8_t CC_LENGTH_INVALID = 0xC7;
-constexpr uint8_t CC_LENGTH_EXCEEDED = 0xC8;
-constexpr uint8_t CC_CANNOT_RETURN = 0xCA;
-
 const char AREA_INFO_STEP[] = "Get FRU Inventory Area Info";
 const char READ_DATA_STEP[] = "Read FRU Data";
-
-bool answeredWith(const IpmiReply& reply, uint8_t completionCode) {
-    return reply.outcome == EXCHANGE_ANSWERED && reply.completionCode() == completionCode;
-}
-
-bool retriable(const IpmiReply& reply) {
-    return answeredWith(reply, CC_FRU_BUSY) || answeredWith(reply, CC_TIMEOUT);
-}
-
-bool countTooLarge(const IpmiReply& reply) {
-    return answeredWith(reply, CC_LENGTH_INVALID) || answeredWith(reply, CC_LENGTH_EXCEEDED) ||
-           answeredWith(reply, CC_CANNOT_RETURN);
-}
 
 void noteStop(FruReadback* readback, const char* step, uint32_t offset, FruReadbackStop stop) {
     readback->fault.step = step;
@@ -92,7 +73,7 @@ bool exchangeRetrying(const uint8_t* request, uint64_t count, IpmiReply* reply,
         if (step == READ_DATA_STEP)
             readback->requests++;
         ipmiExchange(request, count, reply);
-        if (!retriable(*reply) || attempt == BUSY_RETRIES)
+        if (!fruAnswerRetriable(*reply) || attempt == BUSY_RETRIES)
             return true;
         readbackPause(clock, BUSY_PAUSE_US);
     }
@@ -112,7 +93,7 @@ void requestChunk(const FruReadback* readback, uint32_t offset, uint32_t count, 
 // The data bytes an answer carries, or 0 when its count byte and its length
 // disagree or it carries nothing.
 uint32_t chunkBytes(const FruReadback* readback, const IpmiReply& reply, uint32_t asked) {
-    if (!answeredWith(reply, 0) || reply.length <= RESPONSE_DATA)
+    if (!fruAnsweredWith(reply, 0) || reply.length <= RESPONSE_DATA)
         return 0;
     uint32_t count = reply.bytes[RESPONSE_DATA];
     uint32_t bytes = readback->wordAccess ? count * 2 : count;
@@ -129,11 +110,24 @@ uint32_t chunkCount(const FruReadback* readback, uint32_t left, uint32_t largest
 }
 
 bool deviceAvailable(const IpmiReply& reply) {
-    return answeredWith(reply, 0) && reply.length > FIRMWARE_REVISION_1 &&
+    return fruAnsweredWith(reply, 0) && reply.length > FIRMWARE_REVISION_1 &&
            (reply.bytes[FIRMWARE_REVISION_1] & DEVICE_BUSY) == 0;
 }
 
 }  // namespace
+
+bool fruAnsweredWith(const IpmiReply& reply, uint8_t completionCode) {
+    return reply.outcome == EXCHANGE_ANSWERED && reply.completionCode() == completionCode;
+}
+
+bool fruAnswerRetriable(const IpmiReply& reply) {
+    return fruAnsweredWith(reply, CC_FRU_BUSY) || fruAnsweredWith(reply, CC_TIMEOUT);
+}
+
+bool fruCountRefused(const IpmiReply& reply) {
+    return fruAnsweredWith(reply, CC_LENGTH_INVALID) ||
+           fruAnsweredWith(reply, CC_LENGTH_EXCEEDED) || fruAnsweredWith(reply, CC_CANNOT_RETURN);
+}
 
 void readbackClockStart(ReadbackClock* clock, uint32_t limitSeconds) {
     clock->startSeconds = platformTime();
@@ -187,7 +181,7 @@ BmcWait waitForBmc(ReadbackClock* clock) {
             break;
     }
     putchar('\n');
-    return answeredWith(reply, 0) ? BMC_STILL_BUSY : BMC_SILENT;
+    return fruAnsweredWith(reply, 0) ? BMC_STILL_BUSY : BMC_SILENT;
 }
 
 bool readFruAreaInfo(FruReadback* readback, ReadbackClock* clock) {
@@ -195,7 +189,7 @@ bool readFruAreaInfo(FruReadback* readback, ReadbackClock* clock) {
     IpmiReply reply;
     if (!exchangeRetrying(request, sizeof request, &reply, readback, AREA_INFO_STEP, 0, clock))
         return false;
-    if (!answeredWith(reply, 0) || reply.length < RESPONSE_DATA + 3) {
+    if (!fruAnsweredWith(reply, 0) || reply.length < RESPONSE_DATA + 3) {
         noteReply(readback, AREA_INFO_STEP, 0, reply);
         return false;
     }
@@ -219,7 +213,7 @@ bool readFruData(uint8_t* buffer, uint32_t capacity, FruReadback* readback, Read
         if (!exchangeRetrying(request, sizeof request, &reply, readback, READ_DATA_STEP,
                               readback->size, clock))
             return false;
-        if (countTooLarge(reply) && count > SMALLEST_COUNT) {
+        if (fruCountRefused(reply) && count > SMALLEST_COUNT) {
             largest = count / 2 < SMALLEST_COUNT ? SMALLEST_COUNT : count / 2;
             continue;
         }

@@ -12,6 +12,19 @@
 // 64 KiB area takes 260 at the largest count.
 constexpr uint32_t FRU_READ_MAX_REQUESTS = 300;
 
+// Completion codes both FRU requests answer with: a busy device or a
+// BMC-side time-out is tried again, a count the BMC cannot take is asked
+// smaller.
+constexpr uint8_t CC_FRU_BUSY = 0x81;
+constexpr uint8_t CC_TIMEOUT = 0xC3;
+constexpr uint8_t CC_LENGTH_INVALID = 0xC7;
+constexpr uint8_t CC_LENGTH_EXCEEDED = 0xC8;
+constexpr uint8_t CC_CANNOT_RETURN = 0xCA;
+
+bool fruAnsweredWith(const IpmiReply& reply, uint8_t completionCode);
+bool fruAnswerRetriable(const IpmiReply& reply);
+bool fruCountRefused(const IpmiReply& reply);
+
 // The bound of a whole read-back, the wait for the BMC included.
 constexpr uint32_t READBACK_BOUND_SECONDS = 120;
 

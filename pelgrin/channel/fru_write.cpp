@@ -22,12 +22,6 @@ constexpr uint32_t SMALLEST_CHUNK = 8;
 constexpr uint32_t BUSY_RETRIES = 10;
 constexpr uint64_t BUSY_PAUSE_US = 100000;
 
-constexpr uint8_t CC_FRU_BUSY = 0x81;
-constexpr uint8_t CC_TIMEOUT = 0xC3;
-constexpr uint8_t CC_LENGTH_INVALID = 0xC7;
-constexpr uint8_t CC_LENGTH_EXCEEDED = 0xC8;
-constexpr uint8_t CC_CANNOT_RETURN = 0xCA;
-
 const char DEVICE_ID_STEP[] = "Get Device ID";
 const char WRITE_STEP[] = "Write FRU Data";
 
@@ -40,14 +34,6 @@ struct Writer {
 };
 
 enum ChunkResult { CHUNK_WRITTEN, CHUNK_TOO_LARGE, CHUNK_FAILED };
-
-bool retriable(uint8_t code) {
-    return code == CC_FRU_BUSY || code == CC_TIMEOUT;
-}
-
-bool countTooLarge(uint8_t code) {
-    return code == CC_LENGTH_INVALID || code == CC_LENGTH_EXCEEDED || code == CC_CANNOT_RETURN;
-}
 
 void noteFault(FruWriteReport* report, const char* step, bool atOffset, uint32_t offset,
                const IpmiReply& reply) {
@@ -80,8 +66,7 @@ void sendRetrying(const uint8_t* request, uint64_t count, IpmiReply* reply,
     for (uint32_t attempt = 0;; ++attempt) {
         report->requests++;
         ipmiExchange(request, count, reply);
-        if (reply->outcome != EXCHANGE_ANSWERED || !retriable(reply->completionCode()) ||
-            attempt == BUSY_RETRIES)
+        if (!fruAnswerRetriable(*reply) || attempt == BUSY_RETRIES)
             return;
         platformStall(BUSY_PAUSE_US);
     }
@@ -108,13 +93,11 @@ ChunkResult writeChunk(Writer* writer, uint32_t offset, uint32_t span, uint32_t*
     memcpy(request + WRITE_HEADER, writer->target + offset, span);
     IpmiReply reply;
     sendRetrying(request, WRITE_HEADER + span, &reply, writer->report);
-    const bool answered = reply.outcome == EXCHANGE_ANSWERED;
-    if (answered && countTooLarge(reply.completionCode()) && writer->chunk > SMALLEST_CHUNK) {
+    if (fruCountRefused(reply) && writer->chunk > SMALLEST_CHUNK) {
         writer->chunk /= 2;
         return CHUNK_TOO_LARGE;
     }
-    *done =
-        answered && reply.completionCode() == 0 ? bytesWritten(reply, writer->wordAccess, span) : 0;
+    *done = fruAnsweredWith(reply, 0) ? bytesWritten(reply, writer->wordAccess, span) : 0;
     if (*done == 0) {
         noteFault(writer->report, WRITE_STEP, true, offset, reply);
         return CHUNK_FAILED;

@@ -226,7 +226,21 @@ XmlLoadStatus streamFile(FILE* file, size_t maxBytes, TreeBuild* build) {
     }
 }
 
-XmlLoadStatus buildTree(FILE* file, size_t maxBytes, XmlDocument** document) {
+XmlLoadStatus parseBytes(const char* bytes, size_t size, TreeBuild* build) {
+    if (XML_Parse(build->parser, bytes, static_cast<int>(size), XML_TRUE) != XML_STATUS_OK)
+        return parseFailure(build);
+    return build->document->root != nullptr ? XMLTREE_LOADED : XMLTREE_MALFORMED;
+}
+
+// Where the text comes from: a file streamed in pieces, or bytes at hand.
+struct TreeSource {
+    FILE* file;
+    size_t maxBytes;
+    const char* bytes;
+    size_t size;
+};
+
+XmlLoadStatus buildTree(const TreeSource& source, XmlDocument** document) {
     TreeBuild build = {nullptr, createDocument(), nullptr, false, false};
     if (build.document == nullptr)
         return XMLTREE_OUT_OF_MEMORY;
@@ -235,7 +249,8 @@ XmlLoadStatus buildTree(FILE* file, size_t maxBytes, XmlDocument** document) {
         xmlDocumentFree(build.document);
         return XMLTREE_OUT_OF_MEMORY;
     }
-    XmlLoadStatus status = streamFile(file, maxBytes, &build);
+    XmlLoadStatus status = source.file != nullptr ? streamFile(source.file, source.maxBytes, &build)
+                                                  : parseBytes(source.bytes, source.size, &build);
     XML_ParserFree(build.parser);
     if (status != XMLTREE_LOADED) {
         xmlDocumentFree(build.document);
@@ -252,8 +267,9 @@ XmlLoadStatus xmlLoadFile(const char* path, size_t maxBytes, XmlDocument** docum
     FILE* file = fopen(path, "rb");
     if (file == nullptr)
         return XMLTREE_NO_FILE;
-    XmlLoadStatus status =
-        fileFits(file, maxBytes) ? buildTree(file, maxBytes, document) : XMLTREE_TOO_LARGE;
+    XmlLoadStatus status = fileFits(file, maxBytes)
+                               ? buildTree({file, maxBytes, nullptr, 0}, document)
+                               : XMLTREE_TOO_LARGE;
     fclose(file);
     return status;
 }
@@ -263,24 +279,5 @@ XmlLoadStatus xmlLoadBytes(const char* bytes, size_t size, size_t maxBytes,
     *document = nullptr;
     if (size > maxBytes)
         return XMLTREE_TOO_LARGE;
-    TreeBuild build = {nullptr, createDocument(), nullptr, false, false};
-    if (build.document == nullptr)
-        return XMLTREE_OUT_OF_MEMORY;
-    build.parser = createParser(&build);
-    if (build.parser == nullptr) {
-        xmlDocumentFree(build.document);
-        return XMLTREE_OUT_OF_MEMORY;
-    }
-    XmlLoadStatus status = XMLTREE_LOADED;
-    if (XML_Parse(build.parser, bytes, static_cast<int>(size), XML_TRUE) != XML_STATUS_OK)
-        status = parseFailure(&build);
-    else if (build.document->root == nullptr)
-        status = XMLTREE_MALFORMED;
-    XML_ParserFree(build.parser);
-    if (status != XMLTREE_LOADED) {
-        xmlDocumentFree(build.document);
-        return status;
-    }
-    *document = build.document;
-    return XMLTREE_LOADED;
+    return buildTree({nullptr, maxBytes, bytes, size}, document);
 }

@@ -85,14 +85,8 @@ PlatformUtcTime platformUtcTime() {
     EFI_TIME now;
     if (EFI_ERROR(firmware.system->RuntimeServices->GetTime(&now, nullptr)))
         return {-1, false};
-    struct tm calendar = {};
-    calendar.tm_year = now.Year - 1900;
-    calendar.tm_mon = now.Month - 1;
-    calendar.tm_mday = now.Day;
-    calendar.tm_hour = now.Hour;
-    calendar.tm_min = now.Minute;
-    calendar.tm_sec = now.Second;
-    int64_t seconds = static_cast<int64_t>(uefilibc::calendarToSeconds(&calendar));
+    int64_t seconds = uefilibc::clockFieldsToSeconds(now.Year, now.Month, now.Day, now.Hour,
+                                                     now.Minute, now.Second);
     if (seconds < 0 || now.TimeZone == EFI_UNSPECIFIED_TIMEZONE)
         return {seconds, false};
     return {seconds - minutesAheadOfUtc(now) * 60, true};

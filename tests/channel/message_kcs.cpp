@@ -24,7 +24,8 @@ EfiStatus kcsRequest(const uint8_t* request, uint8_t* response, uint64_t* length
     }
     sim::Bytes answer = sim::bmc().respond(sim::Bytes(request, request + *length));
     size_t stored = std::min<size_t>(answer.size(), KCS_MAX_RESPONSE);
-    memcpy(response, answer.data(), stored);
+    if (stored > 0)
+        memcpy(response, answer.data(), stored);
     *length = stored;
     return answer.size() > KCS_MAX_RESPONSE ? EFI_BUFFER_TOO_SMALL : EFI_SUCCESS;
 }

@@ -58,4 +58,15 @@ void secondsToCalendar(int64_t seconds, struct tm* calendar) {
     calendar->tm_isdst = 0;
 }
 
+int64_t clockFieldsToSeconds(int year, int month, int day, int hour, int minute, int second) {
+    struct tm calendar = {};
+    calendar.tm_year = year - 1900;
+    calendar.tm_mon = month - 1;
+    calendar.tm_mday = day;
+    calendar.tm_hour = hour;
+    calendar.tm_min = minute;
+    calendar.tm_sec = second;
+    return calendarToSeconds(&calendar);
+}
+
 }  // namespace uefilibc

@@ -14,6 +14,9 @@ int64_t daysFromCivil(int64_t year, int month, int day);
 // all fields (with weekday and day of year) are rewritten normalised.
 int64_t calendarToSeconds(struct tm* calendar);
 
+// A clock's fields (month 1-12) to seconds, as the firmware clock gives them.
+int64_t clockFieldsToSeconds(int year, int month, int day, int hour, int minute, int second);
+
 // As gmtime_r.
 void secondsToCalendar(int64_t seconds, struct tm* calendar);
 

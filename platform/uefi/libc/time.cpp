@@ -19,14 +19,8 @@ time_t time(time_t* result) {
     time_t seconds = -1;
     if (firmware.system != nullptr &&
         !EFI_ERROR(firmware.system->RuntimeServices->GetTime(&now, nullptr))) {
-        struct tm calendar = {};
-        calendar.tm_year = now.Year - 1900;
-        calendar.tm_mon = now.Month - 1;
-        calendar.tm_mday = now.Day;
-        calendar.tm_hour = now.Hour;
-        calendar.tm_min = now.Minute;
-        calendar.tm_sec = now.Second;
-        seconds = uefilibc::calendarToSeconds(&calendar);
+        seconds = uefilibc::clockFieldsToSeconds(now.Year, now.Month, now.Day, now.Hour, now.Minute,
+                                                 now.Second);
     }
     if (result != nullptr)
         *result = seconds;
