@@ -81,13 +81,8 @@ bool exchangeRetrying(const uint8_t* request, uint64_t count, IpmiReply* reply,
 
 // One Read FRU Data request for `count` bytes at byte `offset`.
 void requestChunk(const FruReadback* readback, uint32_t offset, uint32_t count, uint8_t* request) {
-    uint32_t unitOffset = readback->wordAccess ? offset / 2 : offset;
-    request[0] = NETFN_STORAGE_LUN0;
-    request[1] = CMD_READ_FRU_DATA;
-    request[2] = FRU_DEVICE_0;
-    request[3] = static_cast<uint8_t>(unitOffset);
-    request[4] = static_cast<uint8_t>(unitOffset >> 8);
-    request[5] = static_cast<uint8_t>(readback->wordAccess ? count / 2 : count);
+    fruDataHeader(CMD_READ_FRU_DATA, readback->wordAccess, offset, request);
+    request[FRU_DATA_HEADER] = static_cast<uint8_t>(readback->wordAccess ? count / 2 : count);
 }
 
 // The data bytes an answer carries, or 0 when its count byte and its length
@@ -115,6 +110,15 @@ bool deviceAvailable(const IpmiReply& reply) {
 }
 
 }  // namespace
+
+void fruDataHeader(uint8_t command, bool wordAccess, uint32_t byteOffset, uint8_t* request) {
+    uint32_t unitOffset = wordAccess ? byteOffset / 2 : byteOffset;
+    request[0] = NETFN_STORAGE_LUN0;
+    request[1] = command;
+    request[2] = FRU_DEVICE_0;
+    request[3] = static_cast<uint8_t>(unitOffset);
+    request[4] = static_cast<uint8_t>(unitOffset >> 8);
+}
 
 bool fruAnsweredWith(const IpmiReply& reply, uint8_t completionCode) {
     return reply.outcome == EXCHANGE_ANSWERED && reply.completionCode() == completionCode;
@@ -207,7 +211,7 @@ bool readFruData(uint8_t* buffer, uint32_t capacity, FruReadback* readback, Read
     uint32_t largest = LARGEST_COUNT;
     while (readback->size < wanted) {
         uint32_t count = chunkCount(readback, wanted - readback->size, largest);
-        uint8_t request[6];
+        uint8_t request[FRU_DATA_HEADER + 1];
         requestChunk(readback, readback->size, count, request);
         IpmiReply reply;
         if (!exchangeRetrying(request, sizeof request, &reply, readback, READ_DATA_STEP,

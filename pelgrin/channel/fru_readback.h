@@ -21,6 +21,12 @@ constexpr uint8_t CC_LENGTH_INVALID = 0xC7;
 constexpr uint8_t CC_LENGTH_EXCEEDED = 0xC8;
 constexpr uint8_t CC_CANNOT_RETURN = 0xCA;
 
+// Read and Write FRU Data start alike: NetFn/LUN, command, FRU device 0 and
+// the offset (least significant byte first), in words where the area is
+// addressed in words.
+constexpr uint32_t FRU_DATA_HEADER = 5;
+void fruDataHeader(uint8_t command, bool wordAccess, uint32_t byteOffset, uint8_t* request);
+
 bool fruAnsweredWith(const IpmiReply& reply, uint8_t completionCode);
 bool fruAnswerRetriable(const IpmiReply& reply);
 bool fruCountRefused(const IpmiReply& reply);

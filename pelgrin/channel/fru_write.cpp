@@ -9,10 +9,7 @@
 
 namespace {
 
-constexpr uint8_t NETFN_STORAGE_LUN0 = 0x0A << 2;
 constexpr uint8_t CMD_WRITE_FRU_DATA = 0x12;
-constexpr uint8_t FRU_DEVICE_0 = 0;
-constexpr uint32_t WRITE_HEADER = 5;  // NetFn, command, device, offset (2)
 constexpr uint8_t COUNT_WRITTEN = 3;  // response byte behind the completion code
 
 // Many BMCs take no more than 32 data bytes per write; some take fewer and
@@ -83,16 +80,11 @@ uint32_t bytesWritten(const IpmiReply& reply, bool wordAccess, uint32_t sent) {
 }
 
 ChunkResult writeChunk(Writer* writer, uint32_t offset, uint32_t span, uint32_t* done) {
-    uint8_t request[WRITE_HEADER + LARGEST_CHUNK];
-    uint32_t unitOffset = writer->wordAccess ? offset / 2 : offset;
-    request[0] = NETFN_STORAGE_LUN0;
-    request[1] = CMD_WRITE_FRU_DATA;
-    request[2] = FRU_DEVICE_0;
-    request[3] = static_cast<uint8_t>(unitOffset);
-    request[4] = static_cast<uint8_t>(unitOffset >> 8);
-    memcpy(request + WRITE_HEADER, writer->target + offset, span);
+    uint8_t request[FRU_DATA_HEADER + LARGEST_CHUNK];
+    fruDataHeader(CMD_WRITE_FRU_DATA, writer->wordAccess, offset, request);
+    memcpy(request + FRU_DATA_HEADER, writer->target + offset, span);
     IpmiReply reply;
-    sendRetrying(request, WRITE_HEADER + span, &reply, writer->report);
+    sendRetrying(request, FRU_DATA_HEADER + span, &reply, writer->report);
     if (fruCountRefused(reply) && writer->chunk > SMALLEST_CHUNK) {
         writer->chunk /= 2;
         return CHUNK_TOO_LARGE;
